@@ -1,0 +1,89 @@
+// What the tests need of Windows beyond the program's own calls.
+#undef UNICODE
+#undef _UNICODE
+#include <windows.h>
+
+#include <string>
+
+#include "platform/testing.h"
+
+namespace plat::testing {
+
+namespace {
+HKEY to_hkey(Hkey key) { return reinterpret_cast<HKEY>(key); }
+}  // namespace
+
+std::string scratch_folder() {
+    // One folder per test process, so that runs side by side do not meet.
+    static std::string folder;
+    if (!folder.empty()) return folder;
+    char temp[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length > sizeof temp) return std::string();
+    std::string path(temp, length);
+    if (path.back() != '\\') path += '\\';
+    path += "tavrilon-tests-" + std::to_string(GetCurrentProcessId());
+    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return std::string();
+    }
+    folder = path;
+    return folder;
+}
+
+bool make_file(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool make_folder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool reg_delete_tree(Hkey root, const char* sub_key) {
+    // An empty name would mean the root itself: never wipe a whole hive by mistake.
+    if (sub_key == nullptr || *sub_key == '\0') return false;
+    RegDeleteTreeA(to_hkey(root), sub_key);
+    HKEY key = nullptr;
+    LONG opened = RegOpenKeyExA(to_hkey(root), sub_key, 0, KEY_QUERY_VALUE, &key);
+    if (opened == ERROR_SUCCESS) RegCloseKey(key);
+    return opened == ERROR_FILE_NOT_FOUND;
+}
+
+RegValue reg_read(Hkey root, const char* sub_key, const char* name) {
+    RegValue value{false, 0, std::string()};
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(to_hkey(root), sub_key, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    // The value may grow between the two calls; ask again until the buffer holds it.
+    while (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
+        std::string data(size, '\0');
+        DWORD got = size;
+        result = RegQueryValueExA(key, name, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data.empty() ? nullptr : &data[0]),
+                                  &got);
+        if (result == ERROR_SUCCESS) {
+            data.resize(got);
+            value = RegValue{true, type, data};
+            break;
+        }
+        size = got;
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+bool reg_key_exists(Hkey root, const char* sub_key) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(to_hkey(root), sub_key, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+}  // namespace plat::testing

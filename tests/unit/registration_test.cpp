@@ -1,0 +1,153 @@
+#include <string>
+#include <vector>
+
+#include "platform/testing.h"
+#include "registration/registration.h"
+#include "test_support.h"
+
+namespace {
+
+using plat::RegRoot;
+
+struct Expected {
+    const char* name;
+    std::string text;
+};
+
+class Registration : public StandinTest {
+protected:
+    plat::Hkey hklm() const { return plat::reg_root(RegRoot::LocalMachine); }
+
+    // The five values as the registry holds them, each with its terminating zero.
+    void expect_registered(const std::string& folder) {
+        const Expected values[] = {
+            {"InstCDPath", folder},
+            {"ExePath", folder + "\\Client.exe"},
+            {"StartExePath", folder + "\\uo.exe"},
+            {"PatchExePath", folder + "\\uopatch.exe"},
+            {"Upgraded", "yes"},
+        };
+        for (const Expected& v : values) {
+            plat::testing::RegValue stored = plat::testing::reg_read(hklm(), kUoKey, v.name);
+            ASSERT_TRUE(stored.found) << v.name;
+            EXPECT_EQ(stored.type, plat::kRegSz) << v.name;
+            EXPECT_EQ(stored.data, v.text + std::string(1, '\0')) << v.name;
+        }
+    }
+
+    void expect_one_box(const char* text) {
+        ASSERT_EQ(standin::boxes().size(), 1u);
+        const standin::Box& box = standin::boxes()[0];
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.caption, "信息：");
+        EXPECT_EQ(box.style, plat::kMbOk | plat::kMbTaskModal);
+        EXPECT_EQ(box.owner, nullptr);
+    }
+};
+
+struct Place {
+    const char* name;
+    std::string module_path;
+    std::string client;  // where Client.exe is made, "" for nowhere
+    bool client_is_folder;
+    std::string folder;
+};
+
+TEST_F(Registration, RegistersTheFolderItRunsFrom) {
+    const Place places[] = {
+        {"ordinary folder", "C:\\Games\\UO\\Tavrilon.exe", "C:\\Games\\UO\\Client.exe", false,
+         "C:\\Games\\UO"},
+        {"drive root", "T:\\Tavrilon.exe", "T:\\Client.exe", false, "T:"},
+        {"network share", "\\\\srv\\uo\\Tavrilon.exe", "\\\\srv\\uo\\Client.exe", false,
+         "\\\\srv\\uo"},
+        {"double-byte folder with trail byte 0x5C", "C:\\\xD5\x5C\\Tavrilon.exe",
+         "C:\\\xD5\x5C\\Client.exe", false, "C:\\\xD5\x5C"},
+        {"a folder named Client.exe counts", "C:\\UO\\Tavrilon.exe", "C:\\UO\\Client.exe", true,
+         "C:\\UO"},
+        {"names compare without case", "C:\\UO\\Tavrilon.exe", "c:\\uo\\CLIENT.EXE", false, "C:\\UO"},
+    };
+    for (const Place& p : places) {
+        SCOPED_TRACE(p.name);
+        SetUp();
+        standin::set_module_path(p.module_path);
+        if (p.client_is_folder) {
+            standin::add_folder(p.client);
+        } else {
+            standin::add_file(p.client);
+        }
+        registration::register_client();
+        expect_registered(p.folder);
+        expect_one_box("Tavrilon写入成功");
+        TearDown();
+    }
+}
+
+TEST_F(Registration, WritesNothingWhenTheClientIsMissingOrTheFolderUncertain) {
+    const Place places[] = {
+        {"no Client.exe", "C:\\UO\\Tavrilon.exe", "", false, ""},
+        {"Client.exe elsewhere", "C:\\UO\\Tavrilon.exe", "C:\\Client.exe", false, ""},
+        {"folder the code page could not hold", "C:\\???\\Tavrilon.exe", "C:\\???\\Client.exe",
+         false, ""},
+        {"wildcard in the folder", "C:\\U?\\Tavrilon.exe", "C:\\U?\\Client.exe", false, ""},
+    };
+    for (const Place& p : places) {
+        SCOPED_TRACE(p.name);
+        SetUp();
+        standin::set_module_path(p.module_path, p.module_path.find("???") == std::string::npos);
+        if (!p.client.empty()) standin::add_file(p.client);
+        registration::register_client();
+        expect_one_box("Tavrilon写入错误!");
+        EXPECT_FALSE(plat::testing::reg_key_exists(hklm(), "SOFTWARE\\Origin Worlds Online"));
+        TearDown();
+    }
+}
+
+TEST_F(Registration, RefusedWritesAreReportedAsFailure) {
+    standin::set_module_path("C:\\UO\\Tavrilon.exe");
+    standin::add_file("C:\\UO\\Client.exe");
+    standin::refuse_writes(RegRoot::LocalMachine);
+    registration::register_client();
+    expect_one_box("Tavrilon写入错误!");
+    EXPECT_FALSE(plat::testing::reg_key_exists(hklm(), "SOFTWARE\\Origin Worlds Online"));
+}
+
+TEST_F(Registration, ThePathTooLongForTheFirstBufferIsRegisteredWhole) {
+    std::string folder = "C:\\" + std::string(140, 'a') + "\\" + std::string(140, 'b');
+    standin::set_module_path(folder + "\\Tavrilon.exe");
+    standin::add_file(folder + "\\Client.exe");
+    registration::register_client();
+    expect_registered(folder);
+    expect_one_box("Tavrilon写入成功");
+}
+
+TEST_F(Registration, TwoPressesWriteTheSameValuesAndKeepOneFolder) {
+    standin::set_module_path("C:\\UO\\Tavrilon.exe");
+    standin::add_file("C:\\UO\\Client.exe");
+    registration::register_client();
+    std::size_t after_first = standin::live_blocks();
+    registration::register_client();
+    EXPECT_EQ(standin::live_blocks(), after_first) << "the first folder copy leaked";
+    expect_registered("C:\\UO");
+    ASSERT_EQ(standin::boxes().size(), 2u);
+    EXPECT_EQ(standin::boxes()[1].text, "Tavrilon写入成功");
+    // Only the slot's folder and the folder read at start remain.
+    EXPECT_EQ(standin::live_blocks(), 2u);
+    registration::release_program_state();
+    registration::release_program_state();  // a null slot is left alone
+    EXPECT_EQ(standin::live_blocks(), 1u);
+}
+
+TEST_F(Registration, OverwritesWhatAnEarlierInstallLeft) {
+    standin::set_module_path("D:\\New\\Tavrilon.exe");
+    standin::add_file("D:\\New\\Client.exe");
+    plat::Hkey key;
+    ASSERT_EQ(plat::reg_create_key(hklm(), kUoKey, &key), 0);
+    const std::uint32_t number = 1;
+    plat::reg_set_value(key, "Upgraded", plat::kRegDword, &number, 4);
+    plat::reg_set_value(key, "ExePath", plat::kRegSz, "E:\\Old\\Client.exe", 18);
+    plat::reg_close_key(key);
+    registration::register_client();
+    expect_registered("D:\\New");
+}
+
+}  // namespace
