@@ -25,6 +25,8 @@ inline constexpr char kServiceName[] = "\xB1\xEA\xC7\xA9" "4";  // 标签4
 inline constexpr char kLinkName[] = "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2" "1";  // 超级链接框1
 constexpr char kWindowTitle[] = "Tavrilon";
 constexpr char kServiceNameText[] = "Morvessa";
-constexpr char kServiceAddress[] = "http://www.morvessa.example/";
+// Reserved for examples, so it can never send a player to a site someone else owns;
+// short enough to fit the link on one line.
+constexpr char kServiceAddress[] = "http://mvs.example/";
 
 }  // namespace texts

@@ -9,7 +9,7 @@ SUDO=$(need_root)
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
       wine wine64 wine32:i386 qemu-user-static
-      xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
+      xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei fonts-wine locales
       libx11-dev libxfixes-dev python3)
 
 missing=()

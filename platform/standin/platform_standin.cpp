@@ -53,9 +53,10 @@ struct Process {
     std::set<std::string> files, folders;
 };
 
+// Never destroyed: blocks of ended scenarios stay reachable until the very end.
 Process& process() {
-    static Process instance;
-    return instance;
+    static Process* instance = new Process;
+    return *instance;
 }
 
 bool lead_byte(unsigned char byte) { return process().code_page == 936 && byte >= 0x81 && byte != 0xFF; }

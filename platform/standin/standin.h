@@ -96,6 +96,9 @@ void move_mouse(plat::Hwnd hwnd, int x, int y);  // client coordinates of hwnd
 // Another program takes the activation, then gives it back.
 void deactivate(plat::Hwnd top_level);
 void activate(plat::Hwnd top_level);
+// Runs when a top-level window is shown with SW_SHOW, as if something else acted on it
+// at that moment (for example closed it before the program's loop began).
+void on_show(std::function<void(plat::Hwnd)> handler);
 // Lets the next top-level window or the next child of this class fail to be created.
 void fail_window_creation(const std::string& class_name);
 

@@ -45,6 +45,7 @@ struct Ui {
     int quit_code = 0;
     unsigned modifiers = 0;
     std::function<void()> idle;
+    std::function<void(plat::Hwnd)> shown;
     std::string failing_class;
     std::vector<standin::DrawCall> drawing;
     struct Font {
@@ -184,6 +185,8 @@ void deactivate(plat::Hwnd top_level) {
 }
 
 void activate(plat::Hwnd top_level) { activate_window(id_of(top_level)); }
+
+void on_show(std::function<void(plat::Hwnd)> handler) { ui().shown = std::move(handler); }
 
 void fail_window_creation(const std::string& class_name) { ui().failing_class = class_name; }
 
@@ -417,7 +420,10 @@ void show_window(Hwnd hwnd, int command) {
     }
     w.style |= ws::kVisible;
     // A top-level window shown normally becomes the active window.
-    if (command == sw::kShow && w.parent == 0) activate_window(id_of(hwnd));
+    if (command == sw::kShow && w.parent == 0) {
+        activate_window(id_of(hwnd));
+        if (auto shown = ui().shown) shown(hwnd);
+    }
 }
 
 Hwnd get_parent(Hwnd hwnd) { return find(hwnd) ? handle(window(hwnd).parent) : nullptr; }
