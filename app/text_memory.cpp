@@ -19,18 +19,19 @@ void append(char* buffer, std::size_t size, const char* text) {
     buffer[used] = '\0';
 }
 
-// The count as a signed decimal, as "%d" shows it.
+// The count as a signed decimal, as "%d" shows it. 32-bit arithmetic keeps the 32-bit
+// program free of the runtime's 64-bit division helpers.
 void format_count(char* out, std::size_t byte_count) {
-    std::int64_t value = static_cast<std::int32_t>(static_cast<std::uint32_t>(byte_count));
-    char digits[24];
+    auto value = static_cast<std::int32_t>(static_cast<std::uint32_t>(byte_count));
+    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
+                                        : static_cast<std::uint32_t>(value);
+    char digits[12];
     int n = 0;
-    bool negative = value < 0;
-    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : value;
     do {
         digits[n++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    if (negative) *out++ = '-';
+    if (value < 0) *out++ = '-';
     while (n > 0) *out++ = digits[--n];
     *out = '\0';
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "resources/resource_ids.h"
+
 // Window procedures follow the system's calling convention (stdcall on 32-bit Windows).
 #if defined(_WIN32) && defined(__i386__)
 #define PLAT_CALLBACK __attribute__((stdcall))
@@ -192,7 +194,7 @@ int system_metric(int index);
 struct IconImageInfo {
     int width, height, colors;
 };
-constexpr int kProgramIcon = 1;  // the resource id of the program's icon group
+constexpr int kProgramIcon = IDI_PROGRAM;
 int icon_image_count(int group);
 IconImageInfo icon_image_info(int group, int index);
 // An icon from one image of the group, at that image's own size.

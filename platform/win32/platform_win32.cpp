@@ -57,9 +57,6 @@ static_assert(kIconSmall == ICON_SMALL && kIconBig == ICON_BIG);
 
 namespace {
 
-// The program's own hand cursor in its resources.
-constexpr WORD kHandCursorResource = 2;
-
 HWND to_hwnd(Hwnd hwnd) { return reinterpret_cast<HWND>(hwnd); }
 Hwnd from_hwnd(HWND hwnd) { return reinterpret_cast<Hwnd>(hwnd); }
 HKEY to_hkey(Hkey key) { return reinterpret_cast<HKEY>(key); }
@@ -196,7 +193,7 @@ bool register_class(const WindowClass& window_class) {
     wc.lpfnWndProc = reinterpret_cast<WNDPROC>(window_class.proc);
     wc.hInstance = program_instance();
     wc.hCursor = window_class.cursor == Cursor::Hand
-                     ? LoadCursorA(wc.hInstance, MAKEINTRESOURCEA(kHandCursorResource))
+                     ? LoadCursorA(wc.hInstance, MAKEINTRESOURCEA(IDC_HAND_POINTER))
                      : LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = window_class.name;
     return RegisterClassA(&wc) != 0;
@@ -399,16 +396,15 @@ const GroupIconEntry* group_entry(int group, int index) {
 }
 
 // Bits per pixel from the image itself, for a group entry that leaves them out.
-int image_bit_count(WORD image_id) {
+DWORD image_bit_count(WORD image_id) {
     Resource image = find_resource(image_id, RT_ICON);
-    static const BYTE kPngSignature[4] = {0x89, 'P', 'N', 'G'};
-    if (image.size >= 4 && image.bits[0] == kPngSignature[0] && image.bits[1] == kPngSignature[1] &&
-        image.bits[2] == kPngSignature[2] && image.bits[3] == kPngSignature[3]) {
-        return 32;  // the system only takes 32-bit PNG icons
+    if (image.size >= 4 && image.bits[0] == 0x89 && image.bits[1] == 'P' &&
+        image.bits[2] == 'N' && image.bits[3] == 'G') {
+        return 32;  // PNG images in icons are stored as 32-bit colour with alpha
     }
     if (image.size < sizeof(BITMAPINFOHEADER)) return 0;
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(image.bits);
-    return header->biPlanes * header->biBitCount;
+    return static_cast<DWORD>(header->biPlanes) * header->biBitCount;
 }
 
 }  // namespace
@@ -422,7 +418,7 @@ IconImageInfo icon_image_info(int group, int index) {
     int height = entry->bHeight != 0 ? entry->bHeight : 256;
     int colors = entry->bColorCount;
     if (colors == 0) {
-        int bits = entry->wPlanes * entry->wBitCount;
+        DWORD bits = static_cast<DWORD>(entry->wPlanes) * entry->wBitCount;
         if (bits == 0) bits = image_bit_count(entry->nId);
         // True colour, with or without alpha, counts as 2^24 colours.
         if (bits > 24) bits = 24;

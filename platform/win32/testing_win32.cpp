@@ -14,20 +14,25 @@ HKEY to_hkey(Hkey key) { return reinterpret_cast<HKEY>(key); }
 }  // namespace
 
 std::string scratch_folder() {
-    // One folder per test process, so that runs side by side do not meet.
+    // One new, empty folder per test process. Process ids come round again (under Wine
+    // almost at once), so a folder left by an earlier run is passed over, never reused.
     static std::string folder;
     if (!folder.empty()) return folder;
     char temp[MAX_PATH + 1];
     DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length > sizeof temp) return std::string();
-    std::string path(temp, length);
-    if (path.back() != '\\') path += '\\';
-    path += "tavrilon-tests-" + std::to_string(GetCurrentProcessId());
-    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        return std::string();
+    if (length == 0 || length >= sizeof temp) return std::string();
+    std::string base(temp, length);
+    if (base.back() != '\\') base += '\\';
+    base += "tavrilon-tests-" + std::to_string(GetCurrentProcessId());
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        std::string path = attempt == 1 ? base : base + "-" + std::to_string(attempt);
+        if (CreateDirectoryA(path.c_str(), nullptr)) {
+            folder = path;
+            return folder;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    folder = path;
-    return folder;
+    return std::string();
 }
 
 bool make_file(const std::string& path) {

@@ -53,6 +53,21 @@ TEST_F(TextMemory, FailedAllocationShowsTheErrorBoxAndExitsWithMinusOne) {
     for (const std::string& call : standin::calls()) EXPECT_NE(call, "OleUninitialize");
 }
 
+TEST_F(TextMemory, TheByteCountIsShownAsASignedDecimal) {
+    const struct {
+        std::size_t size;
+        const char* shown;
+    } cases[] = {{0, "0"}, {17, "17"}, {2147483647u, "2147483647"}, {3000000000u, "-1294967296"}};
+    for (const auto& c : cases) {
+        standin::reset();
+        standin::fail_allocation_of(c.size);
+        EXPECT_EQ(exit_code_of([&] { app::allocate_block(c.size); }), -1);
+        ASSERT_EQ(standin::boxes().size(), 1u);
+        EXPECT_EQ(standin::boxes()[0].text, std::string("运行时出错!\r\n\r\n错误信息：分配 ") +
+                                                c.shown + " 字节内存失败!\r\n");
+    }
+}
+
 TEST_F(TextMemory, OnlyTheFailingSizeFails) {
     standin::fail_allocation_of(7);
     app::Text six = app::join_text("abc", "de");
