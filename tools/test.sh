@@ -41,8 +41,8 @@ stage "the shipped file is hardened and lean" tools/check-pe.sh build/win32/Tavr
 stage "64-bit build" build win64
 stage "64-bit file" tools/check-pe.sh build/win64/Tavrilon.exe
 stage "contract tests under Wine" ctest --preset win64
-stage "end-to-end tests, 64-bit build under Wine" python3 tests/e2e/test_window.py --arch 64
-stage "end-to-end tests, 32-bit build under Wine" python3 tests/e2e/test_window.py --arch 32
+stage "end-to-end tests, 64-bit build under Wine" python3 tests/e2e/test_window.py --bits 64
+stage "end-to-end tests, 32-bit build under Wine" python3 tests/e2e/test_window.py --bits 32
 
 echo
 for f in "${failures[@]}"; do echo "failed: $f"; done

@@ -1,4 +1,5 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2016
+# (SC2016: the single-quoted scripts below expand their variables when they run.)
 # Sourced by the scripts that run our Windows programs under Wine: one place for the
 # environment, the prefixes and the virtual display.
 #
@@ -60,10 +61,11 @@ _wine_create_prefix() { # dir kind(64|32)
         "$WINE64" reg add "HKCU\Software\Wine\X11 Driver" /v Decorated /d N /f >/dev/null || exit 1
         "$WINE64" reg add "HKCU\Software\Wine\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null || exit 1
         "$WINESERVER" -w'
+    local run=(env -u DISPLAY WINEPREFIX="$dir" bash -c "$script")
     if [ "$kind" = 64 ]; then
-        (unset DISPLAY; export WINEPREFIX=$dir; _wine_without_32bit bash -c "$script") || return 1
+        _wine_without_32bit "${run[@]}" || return 1
     else
-        (unset DISPLAY; export WINEPREFIX=$dir; bash -c "$script") || return 1
+        "${run[@]}" || return 1
     fi
     echo "$kind:$("$WINE64" --version)" >"$dir/.tavrilon-ready"
     _wine_env_log "prefix $dir ready after $(($(date +%s) - start)) s"
@@ -84,9 +86,10 @@ _wine_ensure_prefix() { # dir kind
 ensure_prefix64() { _wine_ensure_prefix "${1:-$PREFIX64}" 64; }
 ensure_prefix32() { _wine_ensure_prefix "${1:-$PREFIX32}" 32; }
 
-# Kills every Wine process of one prefix and waits until its server is gone.
+# Kills every Wine process of one prefix (default: the 64-bit one) and waits until its
+# server is gone.
 stop_wine() {
-    local dir=${1:-${WINEPREFIX:-$PREFIX64}}
+    local dir=${1:-$PREFIX64}
     [ -d "$dir" ] || return 0
     WINEPREFIX=$dir "$WINESERVER" -k 2>/dev/null || true
     WINEPREFIX=$dir "$WINESERVER" -w 2>/dev/null || true

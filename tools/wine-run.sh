@@ -10,7 +10,7 @@ if [ $# -lt 1 ]; then
     echo "usage: $0 program.exe [arguments...]" >&2
     exit 2
 fi
-ensure_prefix64
+ensure_prefix64 "$PREFIX64"
 # Console programs need no display; without one no window can appear by accident.
 unset DISPLAY
 export WINEPREFIX=$PREFIX64

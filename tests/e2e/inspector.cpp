@@ -3,8 +3,10 @@
 //
 //   inspector window <title>                 the top-level window and its children
 //   inspector boxes                          visible dialog boxes (#32770) and their texts
+//   inspector exe-icons <file.exe>           the images of the file's first icon group
 //   inspector wait-window <title> <seconds>  exit 0 once present, 1 on timeout
 //   inspector wait-gone <title> <seconds>    exit 0 once absent, 1 on timeout
+//   inspector hold                           sleeps until killed
 //
 // Texts are read as wide strings, so a Chinese caption survives whatever the code page.
 #ifndef UNICODE
@@ -23,8 +25,27 @@
 
 namespace {
 
-// A window of another process may hang; never wait on it for long.
+// A window of another process may hang; never wait on it for long, and after one
+// timeout not again: a description has a few hundred messages to send.
 constexpr UINT kMessageTimeoutMs = 5000;
+bool g_timedOut = false;
+
+bool Ask(HWND h, UINT message, WPARAM wp, LPARAM lp, DWORD_PTR* result) {
+    if (g_timedOut) return false;
+    if (SendMessageTimeoutW(h, message, wp, lp, SMTO_ABORTIFHUNG, kMessageTimeoutMs, result))
+        return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_TIMEOUT) g_timedOut = true;
+    return false;
+}
+
+void Print(const std::string& s) {
+    // Raw bytes: the C runtime's text mode would turn "\n" into "\r\n".
+    DWORD written = 0;
+    std::string line = s + "\n";
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()),
+              &written, nullptr);
+}
 
 std::string Utf8(const std::wstring& w) {
     if (w.empty()) return {};
@@ -78,16 +99,14 @@ std::string Point(LONG x, LONG y) {
 // only returns the stored caption, not what a control answers for its text.
 std::wstring TextOf(HWND h) {
     DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
-                             &len)) {
+    if (!Ask(h, WM_GETTEXTLENGTH, 0, 0, &len)) {
         wchar_t buf[1024];
         int n = InternalGetWindowText(h, buf, 1024);
         return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
     }
     std::vector<wchar_t> buf(len + 2, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
-                        SMTO_ABORTIFHUNG, kMessageTimeoutMs, &got);
+    Ask(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got);
     return std::wstring(buf.data(), got < buf.size() ? got : 0);
 }
 
@@ -103,12 +122,16 @@ std::string WindowRef(HWND h) {
            ",\"text\":" + Quote(Utf8(TextOf(h))) + "}";
 }
 
-// Under Wine an icon handle of another process cannot be opened (GetIconInfo fails
-// there); "present" still tells whether the window has one, the rest is null then.
+// Wine cannot pass WM_GETICON to another process ("not supported yet"), nor open an
+// icon handle of another process: "readable" false says so, and the X property
+// _NET_WM_ICON (which Wine fills from inside the program) has to stand in for it.
 std::string IconInfo(HWND h, WPARAM which) {
     DWORD_PTR icon = 0;
-    SendMessageTimeoutW(h, WM_GETICON, which, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &icon);
-    std::string out = "{\"present\":" + Bool(icon != 0);
+    if (!Ask(h, WM_GETICON, which, 0, &icon)) {
+        return "{\"readable\":false,\"present\":null,\"width\":null,\"height\":null,"
+               "\"bpp\":null}";
+    }
+    std::string out = "{\"readable\":true,\"present\":" + Bool(icon != 0);
     ICONINFO info{};
     if (icon && GetIconInfo(reinterpret_cast<HICON>(icon), &info)) {
         BITMAP bm{};
@@ -127,10 +150,117 @@ std::string IconInfo(HWND h, WPARAM which) {
     return out + "}";
 }
 
+// The pixels of an icon as 0xAARRGGBB, alpha taken from the mask when the image has
+// none: the same form as the X property _NET_WM_ICON, so the two can be compared.
+bool IconArgb(HICON icon, LONG& width, LONG& height, std::vector<DWORD>& argb) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return false;
+    bool ok = false;
+    BITMAP bm{};
+    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) {
+        width = bm.bmWidth;
+        height = bm.bmHeight;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;  // top-down rows
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        argb.assign(static_cast<size_t>(width * height), 0);
+        HDC dc = CreateCompatibleDC(nullptr);
+        ok = GetDIBits(dc, info.hbmColor, 0, static_cast<UINT>(height), argb.data(), &bi,
+                       DIB_RGB_COLORS) != 0;
+        bool hasAlpha = false;
+        for (DWORD px : argb) hasAlpha = hasAlpha || (px & 0xFF000000u);
+        if (ok && !hasAlpha) {
+            struct {
+                BITMAPINFOHEADER h;
+                RGBQUAD colours[2];
+            } mi{};
+            mi.h = bi.bmiHeader;
+            mi.h.biBitCount = 1;
+            LONG stride = (width + 31) / 32 * 4;
+            std::vector<BYTE> mask(static_cast<size_t>(stride * height));
+            ok = GetDIBits(dc, info.hbmMask, 0, static_cast<UINT>(height), mask.data(),
+                           reinterpret_cast<BITMAPINFO*>(&mi), DIB_RGB_COLORS) != 0;
+            for (LONG y = 0; ok && y < height; ++y)
+                for (LONG x = 0; x < width; ++x)
+                    if (!((mask[static_cast<size_t>(y * stride + x / 8)] << (x % 8)) & 0x80))
+                        argb[static_cast<size_t>(y * width + x)] |= 0xFF000000u;
+        }
+        DeleteDC(dc);
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return ok;
+}
+
+BOOL CALLBACK FirstGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
+    *reinterpret_cast<LPWSTR*>(param) = name;  // an id, or a name valid while the module is loaded
+    return FALSE;
+}
+
+#pragma pack(push, 2)
+struct GroupEntry {  // RT_GROUP_ICON as the resource compiler stores it
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+// Every image of the file's first icon group, each made into an icon the way a program
+// makes one from its resources (CreateIconFromResourceEx), with its pixels as ARGB.
+int ExeIcons(const wchar_t* path) {
+    HMODULE mod = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!mod) {
+        Print("{\"error\":\"cannot open\"}");
+        return 1;
+    }
+    LPWSTR group = nullptr;
+    EnumResourceNamesW(mod, MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, FirstGroup,
+                       reinterpret_cast<LONG_PTR>(&group));
+    HRSRC found = group ? FindResourceW(mod, group, MAKEINTRESOURCEW(14)) : nullptr;
+    const BYTE* dir = found ? static_cast<const BYTE*>(LockResource(LoadResource(mod, found))) : nullptr;
+    if (!dir || SizeofResource(mod, found) < 6) {
+        Print("{\"error\":\"no icon group\"}");
+        return 1;
+    }
+    WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+    if (SizeofResource(mod, found) < 6 + count * sizeof(GroupEntry)) count = 0;
+    std::string out = "{\"images\":[";
+    for (WORD i = 0; i < count; ++i) {
+        const auto* entry = reinterpret_cast<const GroupEntry*>(dir + 6 + i * sizeof(GroupEntry));
+        HRSRC res = FindResourceW(mod, MAKEINTRESOURCEW(entry->id), MAKEINTRESOURCEW(3) /* RT_ICON */);
+        BYTE* bits = res ? static_cast<BYTE*>(LockResource(LoadResource(mod, res))) : nullptr;
+        int w = entry->width ? entry->width : 256, h = entry->height ? entry->height : 256;
+        HICON icon = bits ? CreateIconFromResourceEx(bits, SizeofResource(mod, res), TRUE, 0x00030000,
+                                                     w, h, LR_DEFAULTCOLOR)
+                          : nullptr;
+        LONG width = 0, height = 0;
+        std::vector<DWORD> argb;
+        std::string pixels;
+        if (icon && IconArgb(icon, width, height, argb)) {
+            char buf[16];
+            for (DWORD px : argb) {
+                std::snprintf(buf, sizeof buf, "%08lX", static_cast<unsigned long>(px));
+                pixels += buf;
+            }
+        }
+        if (icon) DestroyIcon(icon);
+        if (i) out += ",";
+        out += "{\"id\":" + std::to_string(entry->id) + ",\"width\":" + std::to_string(width) +
+               ",\"height\":" + std::to_string(height) + ",\"bpp\":" +
+               std::to_string(entry->planes * entry->bitCount) + ",\"argb\":\"" + pixels + "\"}";
+    }
+    Print(out + "]}");
+    return 0;
+}
+
 LRESULT HitTest(HWND h, LONG x, LONG y) {
     DWORD_PTR hit = HTNOWHERE;
-    SendMessageTimeoutW(h, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, kMessageTimeoutMs,
-                        &hit);
+    Ask(h, WM_NCHITTEST, 0, MAKELPARAM(x, y), &hit);
     return static_cast<LRESULT>(hit);
 }
 
@@ -230,7 +360,8 @@ std::string Describe(HWND h) {
         first = false;
         out += Child(h, c);
     }
-    return out + "]}";
+    // true: the window stopped answering messages; texts and frame points may be missing.
+    return out + "],\"unresponsive\":" + Bool(g_timedOut) + "}";
 }
 
 struct BoxList {
@@ -269,17 +400,9 @@ BOOL CALLBACK CollectBox(HWND h, LPARAM param) {
     return TRUE;
 }
 
-void Print(const std::string& s) {
-    // Raw bytes: the C runtime's text mode would turn "\n" into "\r\n".
-    DWORD written = 0;
-    std::string line = s + "\n";
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()),
-              &written, nullptr);
-}
-
 int Usage() {
-    Print("{\"error\":\"usage: inspector window <title> | boxes | wait-window <title> <seconds> | "
-          "wait-gone <title> <seconds>\"}");
+    Print("{\"error\":\"usage: inspector window <title> | boxes | exe-icons <file.exe> | "
+          "wait-window <title> <seconds> | wait-gone <title> <seconds> | hold\"}");
     return 2;
 }
 
@@ -314,6 +437,11 @@ int main() {
         BoxList list;
         EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&list));
         Print("[" + list.json + "]");
+        return 0;
+    }
+    if (command == L"exe-icons" && argc == 3) return ExeIcons(argv[2]);
+    if (command == L"hold" && argc == 2) {
+        Sleep(INFINITE);  // keeps the prefix's wineserver and services running
         return 0;
     }
     if (command == L"wait-window" && argc == 4) return WaitFor(argv[2], argv[3], true);
