@@ -234,8 +234,10 @@ unsigned win_exec(const char* command, int) {
     return process().win_exec_result;
 }
 
+// The ANSI file functions reach no path of MAX_PATH (260) characters or more.
 bool find_first_file(const char* path) {
     std::string name = lowered(path);
+    if (name.size() >= 260) return false;
     return process().files.count(name) || process().folders.count(name);
 }
 

@@ -245,22 +245,29 @@ class Behaviour64Tests(ProgramCase):
                     self.close_with_escape(s, app)
 
     def test_registration(self):
-        # name, folder name, Client.exe present, drive letter, trigger, how the box is closed
+        # name, folder name, Client.exe present, drive letter, trigger, how the box is closed,
+        # whether the registration succeeds
+        deep = "/".join(["d" * 100] * 3)
         cases = [
-            ("plain folder", "client", True, None, "click", "Return"),
-            ("GBK trail byte 0x5C", "誠", True, None, "space", "click"),
-            ("drive root", "client", True, "T", "click", "Return"),
-            ("no Client.exe", "client", False, None, "space", "click"),
+            ("plain folder", "client", True, None, "click", "Return", True),
+            ("GBK trail byte 0x5C", "誠", True, None, "space", "click", True),
+            ("drive root", "client", True, "T", "click", "Return", True),
+            ("no Client.exe", "client", False, None, "space", "click", False),
+            # Code page 936 has no Hangul: the ANSI path would hold "?" and name no folder.
+            ("folder the code page cannot hold", "한국", True, None, "click", "Return", False),
+            # Longer than the 260-byte buffer: read whole, never registered cut; the
+            # system's ANSI file search cannot reach a path that long, so it fails.
+            ("path over 260 bytes", deep, True, None, "click", "Return", False),
         ]
         with self.session() as s:
-            for name, folder_name, client, drive, trigger, close in cases:
+            for name, folder_name, client, drive, trigger, close, succeeds in cases:
                 with self.subTest(case=name):
                     self.clean_registry(s)
                     folder = s.new_case("registration", self.exe, with_client=client, folder=folder_name)
                     root = s.map_drive(drive, folder) if drive else windows_path(folder)
                     exe = root + "\\Tavrilon.exe" if drive else None
                     with self.start(s, folder, exe=exe) as app:
-                        self.check_registration(s, app, root, client, trigger, close)
+                        self.check_registration(s, app, root, succeeds, trigger, close)
 
     def check_registration(self, s, app, root, client, trigger, close):
         if trigger == "click":

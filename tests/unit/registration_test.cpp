@@ -111,13 +111,31 @@ TEST_F(Registration, RefusedWritesAreReportedAsFailure) {
     EXPECT_FALSE(plat::testing::reg_key_exists(hklm(), "SOFTWARE\\Origin Worlds Online"));
 }
 
-TEST_F(Registration, ThePathTooLongForTheFirstBufferIsRegisteredWhole) {
-    std::string folder = "C:\\" + std::string(140, 'a') + "\\" + std::string(140, 'b');
-    standin::set_module_path(folder + "\\Tavrilon.exe");
-    standin::add_file(folder + "\\Client.exe");
-    registration::register_client();
-    expect_registered(folder);
-    expect_one_box("Tavrilon写入成功");
+// A path that does not fit the first 260-byte buffer is read whole, never cut; the ANSI
+// file search then cannot reach its Client.exe, so nothing is registered.
+TEST_F(Registration, PathsNearTheLimitAreNeverRegisteredCut) {
+    const struct {
+        std::size_t client_path_length;
+        bool registered;
+    } cases[] = {{259, true}, {260, false}, {300, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.client_path_length);
+        SetUp();
+        std::string folder = "C:\\" + std::string(c.client_path_length - 3 - 11 - 100, 'a') +
+                             "\\" + std::string(99, 'b');
+        ASSERT_EQ(folder.size() + 11, c.client_path_length);
+        standin::set_module_path(folder + "\\Tavrilon.exe");
+        standin::add_file(folder + "\\Client.exe");
+        registration::register_client();
+        if (c.registered) {
+            expect_registered(folder);
+            expect_one_box("Tavrilon写入成功");
+        } else {
+            expect_one_box("Tavrilon写入错误!");
+            EXPECT_FALSE(plat::testing::reg_key_exists(hklm(), "SOFTWARE\\Origin Worlds Online"));
+        }
+        TearDown();
+    }
 }
 
 TEST_F(Registration, TwoPressesWriteTheSameValuesAndKeepOneFolder) {
