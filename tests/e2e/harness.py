@@ -113,6 +113,29 @@ def ensure_inspector():
     return own
 
 
+def ensure_built(src, target, command):
+    """target, rebuilt by command (argv; "{out}" stands for the output) when older than src.
+
+    Runs in parallel sessions share build/e2e: a lock per target, and the new file
+    replaces the old one whole."""
+    src, target = pathlib.Path(src), pathlib.Path(target)
+    target.parent.mkdir(parents=True, exist_ok=True)
+    with open(str(target) + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not target.exists() or target.stat().st_mtime < src.stat().st_mtime:
+            tmp = target.with_name(target.stem + ".tmp" + target.suffix)
+            subprocess.run([str(tmp) if a == "{out}" else str(a) for a in command], check=True)
+            tmp.replace(target)
+    return target
+
+
+def ensure_cursor_probe():
+    """A native helper that prints the X cursor image (XFixes) as JSON."""
+    src = REPO / "tests" / "e2e" / "cursor_probe.c"
+    return ensure_built(src, E2E_DIR / "cursor_probe",
+                        ["gcc", "-O2", src, "-o", "{out}", "-lX11", "-lXfixes"])
+
+
 def parse_reg_query(out):
     """{name: (type, raw bytes)} from `reg query` output, which is in code page 936."""
     values = {}
@@ -432,6 +455,16 @@ class Session:
         data = self.reg_query_bytes(key, name)
         return None if data is None else data.decode("gbk")
 
+    def reg_set(self, key, name, text):
+        """Writes a REG_SZ value (name None: the key's default value) and reads it back."""
+        which = ["/ve"] if name is None else ["/v", name]
+        self.wine(["reg", "add", key] + which + ["/t", "REG_SZ", "/d", text, "/f"])
+        # reg names the default value by a localized word; a missing one reads as None.
+        values = self.reg_values(key) or {}
+        got = [v for n, v in values.items() if (n.lower() == name.lower() if name else n.startswith("("))]
+        if not got or got[0] != ("REG_SZ", text.encode("gbk")):
+            raise HarnessError(f"could not set {key} {name or '(default)'} to {text!r}: {values}")
+
     def reg_delete(self, key):
         self.wine(["reg", "delete", key, "/f"])
         if self.reg_values(key) is not None:
@@ -496,6 +529,73 @@ class Session:
             images.append((w, h, numbers[2:2 + w * h]))
             numbers = numbers[2 + w * h:]
         return images
+
+    def move(self, x, y):
+        self.x("mousemove", "--sync", x, y)
+
+    def press(self, button=1):
+        self.x("mousedown", button)
+
+    def release(self, button=1):
+        self.x("mouseup", button)
+
+    def double_click(self, x, y, button=1):
+        """Two clicks 50 ms apart: well inside the system's double-click time."""
+        self.move(x, y)
+        self.x("click", "--repeat", 2, "--delay", 50, button)
+
+    def cursor(self):
+        """The cursor X shows now: {width, height, xhot, yhot, serial, argb: [0xAARRGGBB...]}."""
+        result = subprocess.run([str(ensure_cursor_probe())], env=self.env, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        if result.returncode != 0:
+            raise HarnessError(f"cursor_probe failed: {result.stderr.decode(errors='replace')}")
+        data = json.loads(result.stdout)
+        text = data["argb"]
+        data["argb"] = [int(text[k:k + 8], 16) for k in range(0, len(text), 8)]
+        return data
+
+    # -- processes of this prefix ---------------------------------------------------
+
+    def processes(self, *names):
+        """[(pid, command line)] of live processes started in this prefix (its WINEPREFIX
+        in their environment, inherited by the Unix programs Wine starts too) whose
+        command line contains one of names."""
+        marker = b"WINEPREFIX=" + os.fsencode(str(self.prefix))
+        found = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry}/stat", "rb") as f:
+                    if f.read().rsplit(b")", 1)[1].split()[0] == b"Z":
+                        continue  # ended, only not reaped yet
+                with open(f"/proc/{entry}/environ", "rb") as f:
+                    if marker not in f.read().split(b"\0"):
+                        continue
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
+            except (OSError, IndexError):
+                continue  # gone meanwhile, or not ours to read
+            if any(name in cmdline for name in names):
+                found.append((int(entry), cmdline))
+        return found
+
+    def wait_idle(self, *names, timeout=60):
+        """Waits until no process of this prefix named so is running.
+
+        A program's effects (a started browser writing a file) may come some time after
+        the action that caused them; once every such process has ended, everything it
+        was going to do has been done."""
+        seen = {}
+
+        def probe():
+            seen["running"] = self.processes(*names)
+            return not seen["running"]
+        try:
+            wait_until(probe, timeout, f"no {', '.join(names)} running", interval=0.1)
+        except HarnessError as e:
+            raise HarnessError(f"{e}: still running {seen.get('running')}") from None
 
     def screenshot(self, name):
         SHOTS_DIR.mkdir(parents=True, exist_ok=True)
