@@ -23,7 +23,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
 from harness import HarnessError, Session, wait_until, windows_path  # noqa: E402
-from test_window import EXE64, Runner, require  # noqa: E402
+from test_window import BUTTON_TEXT, EXE64, Runner, require  # noqa: E402
 
 TITLE = "Tavrilon"
 URL = "http://mvs.example/"
@@ -212,6 +212,9 @@ class Link64Tests(LinkCase):
             self.assert_opened_by_shell(1)
             self.click(ON_LINK[1])
             self.assert_opened_by_shell(2)
+            # The link never takes the focus: the button keeps it.
+            info = self.app.wait_for(lambda i: i["focus"], "a focused window", show=lambda i: i["focus"])
+            self.assertEqual(info["focus"]["text"], BUTTON_TEXT)
 
     def test_double_click_opens_once(self):
         with self.running("double-click"):
