@@ -364,19 +364,25 @@ class WebPageCommand64Tests(LinkCase):
             self.assertEqual(self.recorded(), [])
 
     def test_without_any_browser_a_press_fails_quietly(self):
-        self.shell_association(False)
-        self.s.reg_delete(r"HKCR\.htm")
+        # First a press that succeeds, so that the failed one has to turn visited off.
+        self.shell_association(True)
         with self.running("no-browser"):
             self.click(ON_LINK[0])
-            self.wait_colour({HOVER}, "no-browser-pressed")
+            self.assert_opened_by_shell(1)
             self.move(OFF_LINK[0][1])
+            self.wait_colour({VISITED}, "no-browser-visited")
+            self.shell_association(False)
+            self.s.reg_delete(r"HKCR\.htm")
+            self.click(ON_LINK[1])
+            self.wait_colour({HOVER}, "no-browser-pressed")
+            self.move(OFF_LINK[1][1])
             # The first paint without the pointer shows what the press left behind.
             self.assertEqual(self.wait_colour({NORMAL, VISITED}, "no-browser-away"), NORMAL,
-                             "a failed press marked the link visited")
+                             "a failed press left the link visited")
             self.assertEqual(self.s.boxes(), [])
             self.assertTrue(self.app.alive())
             self.s.wait_idle("record_args", *SHELL_BROWSER)
-            self.assertEqual(self.s.opened_urls(), [])
+            self.assertEqual(self.s.opened_urls(), [URL])
             self.assertEqual(self.recorded(), [])
 
 
