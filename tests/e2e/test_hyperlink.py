@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""End-to-end tests of the web-address link in Tavrilon.exe's window: the real 64-bit
-program under Wine in a real X display, driven by real pointer events.
+"""End-to-end tests of the web-address link in Tavrilon.exe's window: the real program
+under Wine in a real X display, driven by real pointer events. Most run the 64-bit
+build; one start of the shipped 32-bit build checks its hand, colours and press.
 
     python3 tests/e2e/test_hyperlink.py [unittest options, e.g. -v or -k name]
 
@@ -9,7 +10,7 @@ through its browser helper: the harness puts a recording xdg-open first on PATH.
 the shell's association for http removed (in a prefix of its own), the program falls
 back to the command registered for .htm pages: there the tests register
 record_args.exe, a small Windows program that records its arguments.
-TAVRILON_EXE64 points at another build of the program.
+TAVRILON_EXE64 and TAVRILON_EXE32 point at other builds of the program.
 """
 
 import collections
@@ -23,7 +24,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
 from harness import HarnessError, Session, wait_until, windows_path  # noqa: E402
-from test_window import BUTTON_TEXT, EXE64, Runner, require  # noqa: E402
+from test_window import BUTTON_TEXT, EXE32, EXE64, Runner, require  # noqa: E402
 
 TITLE = "Tavrilon"
 URL = "http://mvs.example/"
@@ -84,6 +85,10 @@ def cursor_file_image(path):
     return width, height, xhot, yhot, pixels
 
 
+# The program's own cursor as X shows it: (width, height, xhot, yhot, pixels).
+HAND = cursor_file_image(HAND_CURSOR)
+
+
 def shown_colour(counts, background):
     """The text's colour among the counted pixels: the most frequent colour other than
     the background, given enough of it and no pixel of another link colour (a
@@ -105,13 +110,14 @@ class LinkCase(unittest.TestCase):
     """One session per class; each test starts the program afresh (the link remembers
     its latest press) with the pointer parked away from it."""
 
-    prefix = None  # the default end-to-end prefix
+    bits, exe = 64, EXE64
+    prefix = None  # the default end-to-end prefix of that build
     session_name = "hyperlink"
 
     @classmethod
     def setUpClass(cls):
-        require(EXE64)
-        cls.s = Session(bits=64, prefix=cls.prefix, name=cls.session_name)
+        require(cls.exe)
+        cls.s = Session(bits=cls.bits, prefix=cls.prefix, name=cls.session_name)
 
     @classmethod
     def tearDownClass(cls):
@@ -124,7 +130,7 @@ class LinkCase(unittest.TestCase):
         s.wait_idle(*SHELL_BROWSER, "record_args")
         s.opened_log.write_text("")
         s.move(*PARKED)
-        folder = s.new_case(case, EXE64)
+        folder = s.new_case(case, self.exe)
         app = s.start(folder / "Tavrilon.exe", cwd=folder)
         try:
             self.info = app.wait_window()
@@ -134,6 +140,10 @@ class LinkCase(unittest.TestCase):
         finally:
             app.kill()
             wait_until(lambda: s.window(TITLE) is None, 30, "the killed program's window to go")
+
+    def patience(self, seconds):
+        """A wait for the program, longer for a build that runs under emulation."""
+        return seconds * self.app.slowness
 
     def screen(self, x, y):
         return self.app.client_to_screen(x, y, self.info)
@@ -162,7 +172,7 @@ class LinkCase(unittest.TestCase):
             colour = shown_colour(seen["counts"], background)
             return colour if colour in wanted else None
         try:
-            return wait_until(probe, 30, f"link text in {[LINK_COLOURS[c] for c in wanted]}",
+            return wait_until(probe, self.patience(30), f"link text in {[LINK_COLOURS[c] for c in wanted]}",
                               interval=0.2, abort=self.app.exit_reason)
         except HarnessError as e:
             raise AssertionError(f"{e}; link pixels by colour: {describe(seen['counts'])} "
@@ -173,13 +183,29 @@ class LinkCase(unittest.TestCase):
         and checks there are exactly count, each the line. An extra line caused by an
         earlier action would have come from a process started before the last
         expected one: it is either written by then or still running."""
-        wait_until(lambda: len(read()) >= count, 30, f"{count} line(s) recorded",
+        wait_until(lambda: len(read()) >= count, self.patience(30), f"{count} line(s) recorded",
                    abort=self.app.exit_reason)
-        self.s.wait_idle(*idle)
+        self.s.wait_idle(*idle, timeout=self.patience(60))
         self.assertEqual(read(), [line] * count)
 
     def assert_opened_by_shell(self, count):
         self.assert_records(self.s.opened_urls, count, URL, SHELL_BROWSER)
+
+    def wait_cursor(self, hand, where):
+        """Waits until X shows the program's hand cursor (hand) or another one (not hand);
+        returns (width, height, xhot, yhot, pixels) of what it shows."""
+        seen = {}
+
+        def probe():
+            c = seen["cursor"] = self.s.cursor()
+            shown = (c["width"], c["height"], c["xhot"], c["yhot"], c["argb"])
+            return shown if (shown == HAND) == hand else None
+        try:
+            return wait_until(probe, self.patience(30),
+                              f"{'the hand' if hand else 'another cursor'} over {where}")
+        except HarnessError as e:
+            c = seen.get("cursor") or {}
+            self.fail(f"{e}; last cursor seen: {({k: c.get(k) for k in ('width', 'height', 'xhot', 'yhot')})}")
 
 
 class Link64Tests(LinkCase):
@@ -255,36 +281,18 @@ class Link64Tests(LinkCase):
                     self.wait_colour({HOVER}, "visited-back")
 
     def test_pointer_over_the_link_is_the_programs_hand(self):
-        width, height, xhot, yhot, pixels = cursor_file_image(HAND_CURSOR)
-        self.assertEqual((width, height, xhot, yhot), (32, 32, 6, 1))
-        seen = {}
-
-        def cursor_is(hand):
-            def probe():
-                c = seen["cursor"] = self.s.cursor()
-                is_hand = (c["width"], c["height"], c["xhot"], c["yhot"], c["argb"]) == \
-                    (width, height, xhot, yhot, pixels)
-                return c if is_hand == hand else None
-            return probe
-
-        def show():
-            c = seen.get("cursor") or {}
-            return {k: c.get(k) for k in ("width", "height", "xhot", "yhot")}
-
+        self.assertEqual(HAND[:4], (32, 32, 6, 1))
         with self.running("cursor"):
             others = {}
             for index, (place, point) in enumerate(OFF_LINK):
                 with self.subTest(place=place):
                     self.move(ON_LINK[index % len(ON_LINK)])
-                    try:
-                        wait_until(cursor_is(True), 30, "the program's hand over the link")
-                        self.move(point)
-                        c = wait_until(cursor_is(False), 30, f"another cursor over {place}")
-                    except HarnessError as e:
-                        self.fail(f"{e}; last cursor seen: {show()}")
-                    others[place] = (c["width"], c["height"], c["xhot"], c["yhot"], c["argb"])
+                    self.wait_cursor(True, "the link")
+                    self.move(point)
+                    shown = self.wait_cursor(False, place)
+                    others[place] = shown[:4] + (tuple(shown[4]),)
             # Off the link the program shows one cursor everywhere: the system's arrow.
-            self.assertEqual(len(set(map(lambda o: (o[:4], tuple(o[4])), others.values()))), 1,
+            self.assertEqual(len(set(others.values())), 1,
                              {place: o[:4] for place, o in others.items()})
 
 
@@ -384,6 +392,23 @@ class WebPageCommand64Tests(LinkCase):
             self.s.wait_idle("record_args", *SHELL_BROWSER)
             self.assertEqual(self.s.opened_urls(), [URL])
             self.assertEqual(self.recorded(), [])
+
+
+class Link32Tests(LinkCase):
+    """The shipped 32-bit build: one start, as each costs about a minute here."""
+
+    bits, exe = 32, EXE32
+    session_name = "hyperlink32"
+
+    def test_hand_hover_and_press(self):
+        with self.running("link32"):
+            self.move(ON_LINK[0])
+            self.wait_colour({HOVER}, "link32-hover")
+            self.wait_cursor(True, "the link")
+            self.click(ON_LINK[1])
+            self.assert_opened_by_shell(1)
+            self.move(OFF_LINK[0][1])
+            self.wait_colour({VISITED}, "link32-visited")
 
 
 def main(argv):
