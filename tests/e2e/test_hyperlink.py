@@ -24,7 +24,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
 from harness import HarnessError, Session, wait_until, windows_path  # noqa: E402
-from test_window import BUTTON_TEXT, EXE32, EXE64, Runner, require  # noqa: E402
+from test_window import BUTTON_TEXT, EXE32, EXE64, require, run_tests  # noqa: E402
 
 TITLE = "Tavrilon"
 URL = "http://mvs.example/"
@@ -411,14 +411,5 @@ class Link32Tests(LinkCase):
             self.wait_colour({VISITED}, "link32-visited")
 
 
-def main(argv):
-    program = unittest.main(module="__main__", argv=argv, testRunner=Runner, exit=False)
-    result = program.result
-    failed = len(result.failed_ids)
-    passed = len(result.started_ids - result.failed_ids) - len(result.skipped)
-    print(f"{passed} passed, {failed} failed")
-    return 0 if result.wasSuccessful() else 1
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(run_tests(sys.argv))

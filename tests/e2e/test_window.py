@@ -419,9 +419,14 @@ def main(argv):
     if bits not in ("64", "32", "all"):
         print(f"--bits must be 64, 32 or all, not {bits!r}", file=sys.stderr)
         return 2
-    chosen = GROUPS["64"] + GROUPS["32"] if bits == "all" else GROUPS[bits]
-    program = unittest.main(module="__main__", defaultTest=chosen, argv=argv, testRunner=Runner,
-                            exit=False)
+    return run_tests(argv, GROUPS["64"] + GROUPS["32"] if bits == "all" else GROUPS[bits])
+
+
+def run_tests(argv, default_test=None):
+    """Runs the tests of the __main__ module and ends with the line "N passed, N failed";
+    answers the exit code."""
+    program = unittest.main(module="__main__", defaultTest=default_test, argv=argv,
+                            testRunner=Runner, exit=False)
     result = program.result
     failed = len(result.failed_ids)
     passed = len(result.started_ids - result.failed_ids) - len(result.skipped)
