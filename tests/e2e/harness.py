@@ -94,23 +94,12 @@ def ensure_inspector():
     override = os.environ.get("TAVRILON_INSPECTOR")
     if override:
         return pathlib.Path(override)
-    src_time = INSPECTOR_SRC.stat().st_mtime
     built = BUILD / "win64" / "inspector.exe"
-    if built.exists() and built.stat().st_mtime >= src_time:
+    if built.exists() and built.stat().st_mtime >= INSPECTOR_SRC.stat().st_mtime:
         return built
-    own = E2E_DIR / "inspector.exe"
-    E2E_DIR.mkdir(parents=True, exist_ok=True)
-    with open(E2E_DIR / "inspector.lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        if not own.exists() or own.stat().st_mtime < src_time:
-            tmp = own.with_suffix(".tmp.exe")
-            subprocess.run(
-                ["x86_64-w64-mingw32-g++-posix", "-std=c++17", "-static", "-Os", str(INSPECTOR_SRC),
-                 "-o", str(tmp), "-luser32", "-lgdi32"],
-                check=True,
-            )
-            tmp.replace(own)
-    return own
+    return ensure_built(INSPECTOR_SRC, E2E_DIR / "inspector.exe",
+                        ["x86_64-w64-mingw32-g++-posix", "-std=c++17", "-static", "-Os", INSPECTOR_SRC,
+                         "-o", "{out}", "-luser32", "-lgdi32"])
 
 
 def ensure_built(src, target, command):
