@@ -15,7 +15,6 @@ opened once, exit code 0. For the 64-bit build and one session of the shipped 32
 build (slow under emulation). TAVRILON_EXE64 / TAVRILON_EXE32 point at other builds.
 """
 
-import os
 import pathlib
 import re
 import sys
@@ -25,8 +24,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import harness  # noqa: E402
 from harness import HarnessError, Session, click_box_button, wait_until  # noqa: E402
-from test_window import (BOX_CAPTION, BUTTON_TEXT, EXE32, EXE64, SUCCESS, TITLE, require,  # noqa: E402
-                         run_tests)
+from test_window import BOX_CAPTION, BUTTON_TEXT, EXE32, EXE64, SUCCESS, require, run_groups  # noqa: E402
 
 URL = "http://mvs.example/"
 PLANTED_SRC = harness.REPO / "tests" / "e2e" / "planted_dll.c"
@@ -43,8 +41,13 @@ HIJACK_TARGETS = """
     dsound hid usp10 lpk oleaut32 shcore shlwapi combase rpcrt4 sechost kernelbase
     ucrtbase msvcp140 vcruntime140 mingwm10 libgcc_s_dw2-1 libgcc_s_seh-1 libstdc++-6
     libwinpthread-1 imm32 crypt32 bcrypt rsaenh zlib1 ole32 shell32 msvcrt advapi32
-    user32 gdi32 kernel32 ntdll win32u
+    user32 gdi32 kernel32 ntdll win32u winex11.drv
 """.split()
+
+
+def file_name(target):
+    return target if "." in target else f"{target}.dll"
+
 
 _LOADED = re.compile(r'Loaded L"([^"]+)" at [0-9A-Fa-f]+: (\w+)')
 
@@ -129,7 +132,7 @@ class PlantedDllsCase(unittest.TestCase):
 
     def names_to_plant(self):
         """Every DLL a whole session loads from a clean folder, and the usual targets."""
-        names = {f"{n}.dll" for n in HIJACK_TARGETS}
+        names = {file_name(n) for n in HIJACK_TARGETS}
         clean = self.s.new_case("clean", self.exe)
         outcome = Outcome()
         self.whole_session(clean, outcome)
@@ -139,7 +142,7 @@ class PlantedDllsCase(unittest.TestCase):
         return sorted(names | loaded)
 
     def test_no_planted_dll_runs_in_a_whole_session(self):
-        names = self.names_to_plant() if self.bits == 64 else sorted(f"{n}.dll" for n in HIJACK_TARGETS)
+        names = self.names_to_plant() if self.bits == 64 else sorted(file_name(n) for n in HIJACK_TARGETS)
         folder = self.s.new_case("planted", self.exe)
         for name in names:
             (folder / name).write_bytes(self.dll.read_bytes())
@@ -183,17 +186,5 @@ del PlantedDllsCase  # a base, not a test of its own
 GROUPS = {"64": ["Planted64Tests"], "32": ["Planted32Tests"]}
 
 
-def main(argv):
-    bits = os.environ.get("TAVRILON_E2E_BITS", "all")
-    if "--bits" in argv:
-        i = argv.index("--bits")
-        bits = argv[i + 1] if i + 1 < len(argv) else ""
-        argv = argv[:i] + argv[i + 2:]
-    if bits not in ("64", "32", "all"):
-        print(f"--bits must be 64, 32 or all, not {bits!r}", file=sys.stderr)
-        return 2
-    return run_tests(argv, GROUPS["64"] + GROUPS["32"] if bits == "all" else GROUPS[bits])
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(run_groups(sys.argv, GROUPS))

@@ -411,6 +411,12 @@ GROUPS = {"64": ["MainWindow64Tests", "Behaviour64Tests"], "32": ["Program32Test
 
 
 def main(argv):
+    return run_groups(argv, GROUPS)
+
+
+def run_groups(argv, groups):
+    """Runs the test classes of groups["64"], groups["32"] or both, as --bits (or
+    TAVRILON_E2E_BITS) says; answers the exit code."""
     bits = os.environ.get("TAVRILON_E2E_BITS", "all")
     if "--bits" in argv:
         i = argv.index("--bits")
@@ -419,7 +425,7 @@ def main(argv):
     if bits not in ("64", "32", "all"):
         print(f"--bits must be 64, 32 or all, not {bits!r}", file=sys.stderr)
         return 2
-    return run_tests(argv, GROUPS["64"] + GROUPS["32"] if bits == "all" else GROUPS[bits])
+    return run_tests(argv, groups["64"] + groups["32"] if bits == "all" else groups[bits])
 
 
 def run_tests(argv, default_test=None):
