@@ -20,8 +20,8 @@ struct ShellState {
 ShellState g_shell;
 
 void prepare_shell() {
-    plat::ole_initialize();
-    g_shell.ole_initialised = true;
+    // OLE that could not be initialised is not released at the end either.
+    g_shell.ole_initialised = plat::ole_initialize();
     Text folder = program_folder();
     plat::set_current_directory(folder ? folder : "");
     release_text(folder);
@@ -43,6 +43,14 @@ void shut_down() {
 }
 
 }  // namespace
+
+// The runtime's start-up already loads DLLs by name (the stack guard's set-up reaches
+// the crypto providers), so the hardening must come first.
+int run_process(void (*start_runtime)()) {
+    plat::harden_process();
+    if (start_runtime != nullptr) start_runtime();
+    return run_program();
+}
 
 int run_program() {
     g_shell = ShellState{};

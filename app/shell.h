@@ -5,6 +5,9 @@ namespace app {
 
 using ShutdownRoutine = void (*)();
 
+// The entry point's whole work: the process hardened before anything else runs, then
+// the language runtime's start-up (static constructors), then run_program().
+int run_process(void (*start_runtime)());
 // The whole program: start_program() and then normal shutdown. Returns the exit code.
 int run_program();
 int start_program();

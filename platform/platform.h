@@ -63,7 +63,13 @@ bool is_lead_byte(unsigned char byte);
 void* heap_alloc(std::size_t byte_count);
 void heap_free(void* block);
 bool set_current_directory(const char* path);
-void ole_initialize();
+// The process's first act, before anything can load a DLL by name: the DLL search is
+// kept to the system folder (the program's own folder may hold planted files), and
+// the heap ends the process on corruption.
+void harden_process();
+// OleInitialize(NULL) from ole32.dll loaded out of the system folder. False when OLE is
+// not initialised: the DLL or the function could not be had, or the call failed.
+bool ole_initialize();
 void ole_uninitialize();
 [[noreturn]] void exit_process(int code);
 
@@ -73,7 +79,10 @@ constexpr unsigned kMbOk = 0x0;
 constexpr unsigned kMbIconError = 0x10;
 constexpr unsigned kMbTaskModal = 0x2000;
 int message_box(Hwnd owner, const char* text, const char* caption, unsigned style);
-// ShellExecuteA(NULL, verb, file, NULL, NULL, show): > 32 is success.
+// ShellExecuteA(NULL, verb, file, NULL, NULL, show): > 32 is success. shell32.dll is
+// loaded out of the system folder on first use; without it the answer is
+// kShellDllNotFound, a failure like any other.
+constexpr std::intptr_t kShellDllNotFound = 32;  // SE_ERR_DLLNOTFOUND
 std::intptr_t shell_execute(const char* verb, const char* file, int show);
 // WinExec(command, show): > 32 is success.
 unsigned win_exec(const char* command, int show);

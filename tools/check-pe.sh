@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the facts of a built Tavrilon.exe that the compiler does not: a Windows GUI
-# image, hardened (ASLR, NX, no SEH handlers for 32-bit), importing only system DLLs,
+# image, hardened (ASLR, NX, no SEH handlers for 32-bit), importing only known DLLs,
 # no elevation request. Prints one fact per line; exits 1 when any is off.
 #
 # usage: tools/check-pe.sh path/to/Tavrilon.exe [max-KiB]
@@ -79,10 +79,14 @@ else
     fail "no .reloc section"
 fi
 
-# Imports: system DLLs only; the C++, GCC and threading runtimes must be linked in.
+# Imports: only DLLs that the loader needs before the entry point and that Windows
+# always takes from its own folder (known DLLs), never a file planted beside the
+# program; everything else is loaded at run time from the system folder. The C++, GCC
+# and threading runtimes must be linked in.
 dlls=$(awk '/DLL Name:/ { print $3 }' <<<"$private")
 fact "imports $(paste -sd' ' <<<"$dlls")"
-allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll msvcrt.dll "
+allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll msvcrt.dll "
+fact "imports allowed$allowed"
 runtime=
 while read -r dll; do
     [ -n "$dll" ] || continue

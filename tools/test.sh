@@ -43,6 +43,7 @@ stage "64-bit file" tools/check-pe.sh build/win64/Tavrilon.exe
 stage "contract tests under Wine" ctest --preset win64
 stage "end-to-end tests, 64-bit build under Wine" python3 tests/e2e/test_window.py --bits 64
 stage "end-to-end tests of the link under Wine (64-bit, and the shipped 32-bit build)" python3 tests/e2e/test_hyperlink.py
+stage "no DLL planted in the game folder runs (64-bit, and the shipped 32-bit build)" python3 tests/e2e/test_planted_dlls.py
 stage "end-to-end tests, 32-bit build under Wine" python3 tests/e2e/test_window.py --bits 32
 
 echo

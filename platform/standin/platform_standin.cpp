@@ -51,6 +51,7 @@ struct Process {
     std::map<std::uintptr_t, OpenKey> open_keys;
     std::uintptr_t next_key = 0x1000;
     std::set<std::string> files, folders;
+    std::set<std::string> missing_libraries;
 };
 
 // Never destroyed: blocks of ended scenarios stay reachable until the very end.
@@ -141,6 +142,7 @@ void on_message_box(std::function<int(const Box&)> handler) {
 const std::vector<std::string>& shell_opened() { return process().shell_opened; }
 const std::vector<std::string>& commands_run() { return process().commands_run; }
 void set_shell_result(std::intptr_t result) { process().shell_result = result; }
+void remove_system_library(const std::string& name) { process().missing_libraries.insert(name); }
 void set_win_exec_result(unsigned result) { process().win_exec_result = result; }
 void refuse_writes(plat::RegRoot root, bool refuse) {
     int index = root_index(plat::reg_root(root));
@@ -203,7 +205,15 @@ bool set_current_directory(const char* path) {
     return true;
 }
 
-void ole_initialize() { process().calls.push_back("OleInitialize"); }
+void harden_process() { process().calls.push_back("HardenProcess"); }
+
+// As on Windows, the functions of a DLL that could not be loaded are never called.
+bool ole_initialize() {
+    if (process().missing_libraries.count("ole32.dll")) return false;
+    process().calls.push_back("OleInitialize");
+    return true;
+}
+// Recorded whatever the DLL: calling it without OLE initialised is the program's fault.
 void ole_uninitialize() { process().calls.push_back("OleUninitialize"); }
 
 void exit_process(int code) {
@@ -223,6 +233,7 @@ int message_box(Hwnd owner, const char* text, const char* caption, unsigned styl
 }
 
 std::intptr_t shell_execute(const char* verb, const char* file, int) {
+    if (process().missing_libraries.count("shell32.dll")) return kShellDllNotFound;
     process().calls.push_back(std::string("ShellExecute ") + verb + " " + file);
     if (process().shell_result > 32) process().shell_opened.push_back(file);
     return process().shell_result;

@@ -51,6 +51,10 @@ const std::vector<std::string>& commands_run();     // WinExec command lines
 void set_shell_result(std::intptr_t result);        // ShellExecuteA's answer (default 42)
 void set_win_exec_result(unsigned result);          // WinExec's answer (default 33)
 
+// ---- System DLLs --------------------------------------------------------------------------
+// The system folder lacks this DLL ("ole32.dll", "shell32.dll"), or it cannot be loaded.
+void remove_system_library(const std::string& name);
+
 // ---- Registry -----------------------------------------------------------------------------
 // Opening a key for writing or creating one under this root is refused, as for a user
 // without the right to write there.

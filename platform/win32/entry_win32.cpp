@@ -14,6 +14,5 @@ extern "C" int atexit(void (*)(void)) { return 0; }
 // The command line is ignored on purpose: the program takes no arguments. Windows may
 // enter a 32-bit program with its stack aligned to 4 bytes only.
 extern "C" __attribute__((force_align_arg_pointer, noreturn)) void tavrilon_start() {
-    __main();
-    plat::exit_process(app::run_program());
+    plat::exit_process(app::run_process(__main));
 }

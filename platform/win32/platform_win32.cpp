@@ -114,9 +114,75 @@ void heap_free(void* block) { HeapFree(GetProcessHeap(), 0, block); }
 
 bool set_current_directory(const char* path) { return SetCurrentDirectoryA(path) != FALSE; }
 
-void ole_initialize() { OleInitialize(nullptr); }
+// ---- System DLLs ---------------------------------------------------------------------------
+//
+// The program's folder comes first in the DLL search, and players keep it in a game
+// folder that anyone may have filled. So the exe imports only DLLs the loader takes from
+// the system folder whatever lies beside it, and everything else is loaded by full path
+// out of the system folder, after the search has been restricted.
 
-void ole_uninitialize() { OleUninitialize(); }
+namespace {
+
+// SetDefaultDllDirectories took effect: every later load by name, ours and the system
+// DLLs' own, searches the system folder only.
+bool g_search_restricted = false;
+
+// The address of a function that older Windows versions may lack, or null.
+template <typename Function>
+Function system_function(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    // The cast between function pointer types is the documented use of GetProcAddress.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+HMODULE load_system_library(const char* name) {
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::size_t at = length;
+    path[at++] = '\\';
+    while (*name != '\0') path[at++] = *name++;
+    path[at] = '\0';
+    // Where the search could not be restricted, the DLL's own dependencies are still
+    // looked up beside it first, in the system folder, instead of beside the program.
+    return LoadLibraryExA(path, nullptr, g_search_restricted ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE g_ole32 = nullptr;
+HMODULE g_shell32 = nullptr;
+
+}  // namespace
+
+// Runs before the C++ runtime's start-up (whose stack guard set-up loads the crypto
+// providers by name), so it keeps to kernel32 and needs no stack guard of its own.
+void harden_process() {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    // Windows 8 and later, and 7 or Vista with KB2533623.
+    auto set_default_dirs =
+        system_function<BOOL(WINAPI*)(DWORD)>(kernel32, "SetDefaultDllDirectories");
+    g_search_restricted =
+        set_default_dirs != nullptr && set_default_dirs(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+    if (!g_search_restricted) {
+        // The best older systems allow: at least the current folder leaves the search.
+        auto set_dll_dir = system_function<BOOL(WINAPI*)(LPCSTR)>(kernel32, "SetDllDirectoryA");
+        if (set_dll_dir != nullptr) set_dll_dir("");
+    }
+    auto heap_set = system_function<BOOL(WINAPI*)(HANDLE, HEAP_INFORMATION_CLASS, PVOID, SIZE_T)>(
+        kernel32, "HeapSetInformation");
+    if (heap_set != nullptr) heap_set(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+}
+
+bool ole_initialize() {
+    if (g_ole32 == nullptr) g_ole32 = load_system_library("ole32.dll");
+    auto initialize = system_function<HRESULT(WINAPI*)(LPVOID)>(g_ole32, "OleInitialize");
+    // S_FALSE (already initialised on this thread) must be balanced too.
+    return initialize != nullptr && SUCCEEDED(initialize(nullptr));
+}
+
+void ole_uninitialize() {
+    auto uninitialize = system_function<void(WINAPI*)()>(g_ole32, "OleUninitialize");
+    if (uninitialize != nullptr) uninitialize();
+}
 
 void exit_process(int code) { ExitProcess(static_cast<UINT>(code)); }
 
@@ -127,8 +193,13 @@ int message_box(Hwnd owner, const char* text, const char* caption, unsigned styl
 }
 
 std::intptr_t shell_execute(const char* verb, const char* file, int show) {
-    return reinterpret_cast<std::intptr_t>(
-        ShellExecuteA(nullptr, verb, file, nullptr, nullptr, show));
+    static_assert(kShellDllNotFound == SE_ERR_DLLNOTFOUND);
+    // Loaded on the first press, not at start-up: most runs never press the link.
+    if (g_shell32 == nullptr) g_shell32 = load_system_library("shell32.dll");
+    auto execute = system_function<HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)>(
+        g_shell32, "ShellExecuteA");
+    if (execute == nullptr) return kShellDllNotFound;
+    return reinterpret_cast<std::intptr_t>(execute(nullptr, verb, file, nullptr, nullptr, show));
 }
 
 unsigned win_exec(const char* command, int show) {

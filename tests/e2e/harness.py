@@ -382,8 +382,10 @@ class Session:
                  [int(i["argb"][k:k + 8], 16) for k in range(0, len(i["argb"]), 8)])
                 for i in data["images"]]
 
-    def start(self, exe, cwd=None, args=()):
-        """Starts a program: exe is a Linux path or a Windows path such as T:\\x.exe."""
+    def start(self, exe, cwd=None, args=(), winedebug=None):
+        """Starts a program: exe is a Linux path or a Windows path such as T:\\x.exe.
+
+        winedebug, when given, adds Wine debug channels (such as "+loaddll") to its log."""
         exe = str(exe)
         if cwd is None:
             cwd = pathlib.Path(exe).parent if exe.startswith("/") else self.case_root
@@ -391,7 +393,8 @@ class Session:
         log_path = self.case_root / f"program-{self.starts}.log"
         # Wine's error messages (not its fixme notes) go to a log of this start, to
         # explain an unexpected exit.
-        env = dict(self.env, WINEDEBUG=os.environ.get("TAVRILON_E2E_WINEDEBUG", "fixme-all"))
+        channels = os.environ.get("TAVRILON_E2E_WINEDEBUG", "fixme-all")
+        env = dict(self.env, WINEDEBUG=f"{winedebug},{channels}" if winedebug else channels)
         with open(log_path, "wb") as log:
             proc = subprocess.Popen([self.loader, exe] + list(args), cwd=str(cwd), env=env,
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
