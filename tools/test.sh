@@ -38,6 +38,8 @@ stage "fuzzing the path scanners" ./build/fuzz/fuzz_paths -max_total_time="${FUZ
     -print_final_stats=0 build/fuzz/corpus
 stage "32-bit build" build win32
 stage "the shipped file is hardened and lean" tools/check-pe.sh build/win32/Tavrilon.exe
+stage "two clean builds of the shipped file are identical" tools/check-reproducible.sh
+stage "the player's package builds and its SHA256SUMS match" tools/check-release.sh
 stage "64-bit build" build win64
 stage "64-bit file" tools/check-pe.sh build/win64/Tavrilon.exe
 stage "contract tests under Wine" ctest --preset win64

@@ -29,10 +29,35 @@ export WINE64 WINE32 WINESERVER WINE_DIR PREFIX64 PREFIX32
 
 _wine_env_log() { echo "wine-env: $*" >&2; }
 
-# The marker names the Wine version that made the prefix: a Wine upgrade would
-# otherwise make the next program start update the prefix, slowly, unlocked.
+# The marker names the Wine version that made the prefix, and the revision of how this
+# file sets a prefix up: a Wine upgrade would otherwise make the next program start
+# update the prefix, slowly, unlocked; a prefix made by older set-up code is remade.
+_wine_prefix_revision=2  # 2: Wine's own fonts copied into C:\windows\Fonts
+_wine_prefix_marker() { echo "$1:$_wine_prefix_revision:$("$WINE64" --version)"; }
 _wine_prefix_ready() {
-    [ -f "$1/.tavrilon-ready" ] && [ "$(cat "$1/.tavrilon-ready")" = "$2:$("$WINE64" --version)" ]
+    [ -f "$1/.tavrilon-ready" ] && [ "$(cat "$1/.tavrilon-ready")" = "$(_wine_prefix_marker "$2")" ]
+}
+
+# Wine's own fonts (Marlett draws the caption buttons, Tahoma, the bitmap system fonts).
+# Debian's Wine 8 looks for them in "<data dir>\../fonts", a name its file layer
+# rejects (STATUS_OBJECT_NAME_INVALID): none of them would load, and the caption
+# buttons would show Marlett's letters ("r" for close) in a fallback font. Windows keeps
+# them in C:\windows\Fonts, where Wine finds them too.
+_wine_font_dir() {
+    local d
+    for d in "$(dirname "$WINE64")/../../share/wine/fonts" /usr/share/wine/fonts; do
+        [ -f "$d/marlett.ttf" ] && { (cd "$d" && pwd -P); return 0; }
+    done
+    return 1
+}
+_wine_install_fonts() { # prefix dir
+    local fonts
+    if ! fonts=$(_wine_font_dir); then
+        _wine_env_log "Wine's fonts (marlett.ttf) not found: install fonts-wine (tools/setup.sh)"
+        return 1
+    fi
+    mkdir -p "$1/drive_c/windows/Fonts"
+    cp "$fonts"/* "$1/drive_c/windows/Fonts/"
 }
 
 # Runs "$@" with Wine's 32-bit loader hidden, in a private mount namespace. On a
@@ -67,7 +92,8 @@ _wine_create_prefix() { # dir kind(64|32)
     else
         "${run[@]}" || return 1
     fi
-    echo "$kind:$("$WINE64" --version)" >"$dir/.tavrilon-ready"
+    _wine_install_fonts "$dir" || return 1
+    _wine_prefix_marker "$kind" >"$dir/.tavrilon-ready"
     _wine_env_log "prefix $dir ready after $(($(date +%s) - start)) s"
 }
 

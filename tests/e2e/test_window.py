@@ -207,6 +207,33 @@ class MainWindow64Tests(ProgramCase):
         shot = self.s.screenshot("background")
         self.fail(f"button face {face}; seen {[(p, shot.pixel(*p)) for p in points]} in {shot.path}")
 
+    def test_close_button_shows_a_cross(self):
+        # The caption buttons are glyphs of the Marlett font: without it the close button
+        # shows its code, the letter "r", in some other font. A cross is symmetric both
+        # ways about its own centre; an "r" is neither.
+        cx, cy = self.info["frame"]["close"]
+        box = (cx - 5, cy - 5, cx + 6, cy + 6)  # inside the button's bevel
+        seen = {}
+
+        def probe():
+            shot = self.s.screenshot("close-button")
+            dark = {(x, y) for y in range(box[1], box[3]) for x in range(box[0], box[2])
+                    if max(shot.pixel(x, y)) < 128}
+            seen["dark"] = sorted(dark)
+            if len(dark) < 6:
+                return False
+            xs, ys = [x for x, _ in dark], [y for _, y in dark]
+            mirrored_x = sum((min(xs) + max(xs) - x, y) in dark for x, y in dark) / len(dark)
+            mirrored_y = sum((x, min(ys) + max(ys) - y) in dark for x, y in dark) / len(dark)
+            seen["symmetry"] = (round(mirrored_x, 2), round(mirrored_y, 2))
+            return mirrored_x >= 0.8 and mirrored_y >= 0.8
+        try:
+            wait_until(probe, 30, "a cross on the close button")
+        except HarnessError:
+            self.fail(f"the close button at {(cx, cy)} shows no cross: symmetry (left-right, "
+                      f"up-down) {seen.get('symmetry')}, dark pixels {seen.get('dark')}; see "
+                      f"{harness.SHOTS_DIR}")
+
     def test_service_name_is_orange_with_white_shadow_up_left(self):
         left, top, right, bottom = self.info["children"][LABEL]["rect"]
         x0, y0 = self.app.client_to_screen(left, top, self.info)
