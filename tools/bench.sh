@@ -141,7 +141,7 @@ ratio_met=$(awk -v r="$ratio" -v a="$aim_ratio" 'BEGIN { print (r <= a) }')
 
 echo "Tavrilon benchmark: one run on this machine ($(nproc) CPUs, load $(cut -d' ' -f1-3 /proc/loadavg), $("$WINE64" --version))"
 echo
-echo "Size of the stripped exe (minimal_window: a bare window built with the same compiler and flags)"
+echo "Size of the stripped exe (minimal_window: a bare window built with the same compiler, flags and resources)"
 printf '  %-17s %-22s %-22s %-11s %s\n' build Tavrilon.exe minimal_window.exe difference ratio
 for preset in win32 win64; do
     t=$(size_of "build/$preset/Tavrilon.exe")
