@@ -111,6 +111,38 @@ TEST_F(Registration, RefusedWritesAreReportedAsFailure) {
     EXPECT_FALSE(plat::testing::reg_key_exists(hklm(), "SOFTWARE\\Origin Worlds Online"));
 }
 
+// The usual case without the right to write: the client's installer made the key as
+// administrator. Every write is still made after the first fails, each through a key
+// that is closed again, and the installer's values stay as they were.
+TEST_F(Registration, AClientKeyTheUserMayOnlyReadIsReportedAndLeftAsItWas) {
+    standin::set_module_path("D:\\New\\Tavrilon.exe");
+    standin::add_file("D:\\New\\Client.exe");
+    plat::Hkey key;
+    ASSERT_EQ(plat::reg_create_key(hklm(), kUoKey, &key), 0);
+    const std::uint32_t number = 1;
+    ASSERT_EQ(plat::reg_set_value(key, "Upgraded", plat::kRegDword, &number, 4), 0);
+    ASSERT_EQ(plat::reg_set_value(key, "ExePath", plat::kRegSz, "E:\\Old\\Client.exe", 18), 0);
+    plat::reg_close_key(key);
+    ASSERT_TRUE(plat::testing::reg_make_read_only(hklm(), kUoKey));
+
+    std::size_t calls_before = standin::calls().size();
+    registration::register_client();
+    expect_one_box("Tavrilon写入错误!");
+    std::vector<std::string> tried;
+    for (std::size_t i = calls_before; i < standin::calls().size(); ++i)
+        if (standin::calls()[i].rfind("RegSetValueEx ", 0) == 0) tried.push_back(standin::calls()[i]);
+    EXPECT_EQ(tried, (std::vector<std::string>{"RegSetValueEx InstCDPath", "RegSetValueEx ExePath",
+                                               "RegSetValueEx StartExePath",
+                                               "RegSetValueEx PatchExePath", "RegSetValueEx Upgraded"}));
+    EXPECT_EQ(standin::open_keys(), 0) << "a key opened for a write was left open";
+    EXPECT_EQ(plat::testing::reg_read(hklm(), kUoKey, "ExePath").data,
+              std::string("E:\\Old\\Client.exe", 18));
+    plat::testing::RegValue upgraded = plat::testing::reg_read(hklm(), kUoKey, "Upgraded");
+    EXPECT_EQ(upgraded.type, plat::kRegDword);
+    EXPECT_EQ(upgraded.data, std::string("\x01\0\0\0", 4));
+    EXPECT_FALSE(plat::testing::reg_read(hklm(), kUoKey, "InstCDPath").found);
+}
+
 // A path that does not fit the first 260-byte buffer is read whole, never cut; the ANSI
 // file search then cannot reach its Client.exe, so nothing is registered.
 TEST_F(Registration, PathsNearTheLimitAreNeverRegisteredCut) {
