@@ -24,6 +24,8 @@ const std::vector<std::string>& calls();
 void note(const std::string& call);
 
 // ---- Process ------------------------------------------------------------------------------
+// The program file's path as GetModuleFileNameA gives it. exact false: the wide path
+// differs, as when best fit put "Cafe" for "Café" or "?" for a character it lacks.
 void set_module_path(const std::string& path, bool exact = true);
 void set_code_page(unsigned code_page);  // 936 (double-byte) or 1252
 const std::string& current_directory();

@@ -83,17 +83,22 @@ TEST_F(Registration, RegistersTheFolderItRunsFrom) {
 }
 
 TEST_F(Registration, WritesNothingWhenTheClientIsMissingOrTheFolderUncertain) {
-    const Place places[] = {
-        {"no Client.exe", "C:\\UO\\Tavrilon.exe", "", false, ""},
-        {"Client.exe elsewhere", "C:\\UO\\Tavrilon.exe", "C:\\Client.exe", false, ""},
-        {"folder the code page could not hold", "C:\\???\\Tavrilon.exe", "C:\\???\\Client.exe",
-         false, ""},
-        {"wildcard in the folder", "C:\\U?\\Tavrilon.exe", "C:\\U?\\Client.exe", false, ""},
+    const struct {
+        const char* name;
+        std::string module_path, client;  // client: where Client.exe is made, "" for nowhere
+        bool exact;                       // the ANSI path names the program file exactly
+    } places[] = {
+        {"no Client.exe", "C:\\UO\\Tavrilon.exe", "", true},
+        {"Client.exe elsewhere", "C:\\UO\\Tavrilon.exe", "C:\\Client.exe", true},
+        // Best fit made the folder "Café" "Cafe", which may exist and hold a client too.
+        {"folder the code page could not hold", "C:\\Cafe\\Tavrilon.exe", "C:\\Cafe\\Client.exe",
+         false},
+        {"wildcard in the folder", "C:\\U?\\Tavrilon.exe", "C:\\U?\\Client.exe", true},
     };
-    for (const Place& p : places) {
+    for (const auto& p : places) {
         SCOPED_TRACE(p.name);
         SetUp();
-        standin::set_module_path(p.module_path, p.module_path.find("???") == std::string::npos);
+        standin::set_module_path(p.module_path, p.exact);
         if (!p.client.empty()) standin::add_file(p.client);
         registration::register_client();
         expect_one_box("Tavrilon写入错误!");
