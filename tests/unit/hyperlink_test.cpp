@@ -90,6 +90,8 @@ TEST_F(Hyperlink, FallsBackToTheRegisteredBrowser) {
         {"bare placeholder", "C:\\Web\\browser.exe %1 -x", "C:\\Web\\browser.exe " + target},
         {"no placeholder: used whole", "C:\\Web\\browser.exe %2", "C:\\Web\\browser.exe %2" + target},
         {"the placeholder alone", "\"%1\"", target},
+        {"a command that just fits its 260-byte buffer", "b.exe %1" + std::string(251, 'x'),
+         "b.exe " + target},
         {"double-byte program name", "C:\\\xD5\x5C\\\xE4\xAF.exe %1 -x",
          "C:\\\xD5\x5C\\\xE4\xAF.exe " + target},
     };

@@ -96,6 +96,7 @@ TEST_F(ProgramFolder, KnowsWhenThePathIsNotExact) {
         {"a question mark would be a wildcard", "C:\\U?\\Tavrilon.exe", true, false},
         {"an asterisk would be a wildcard", "C:\\U*\\Tavrilon.exe", true, false},
         {"double-byte text without wildcards", "C:\\\xD5\x5C\\Tavrilon.exe", true, true},
+        {"a path too long to read whole", path_of_length(65536), true, false},
     };
     for (const ExactCase& c : cases) {
         SCOPED_TRACE(c.name);
