@@ -1,5 +1,6 @@
 #include "app/program_folder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -26,7 +27,7 @@ constexpr std::size_t kLongestPath = 2 * 32768;
 // large, the last one of the full size: a cut path must never be taken for the program's
 // folder.
 Text read_module_path() {
-    for (std::size_t size = kPathBuffer;; size = size * 2 < kLongestPath ? size * 2 : kLongestPath) {
+    for (std::size_t size = kPathBuffer;; size = std::min(size * 2, kLongestPath)) {
         char* buffer = static_cast<char*>(allocate_block(size));
         std::size_t length = plat::module_file_name(buffer, size);
         if (length < size) {

@@ -100,7 +100,8 @@ TEST_F(RegistryContract, WriteRegistryTextOpensOrCreatesAndLeavesNeighbours) {
 // Windows refuses that, Wine allows it.)
 TEST_F(RegistryContract, AKeyTheUserMayOnlyReadRefusesEveryWrite) {
     constexpr char kReadOnly[] = "Software\\TavrilonContract\\ReadOnly";
-    ASSERT_TRUE(registration::write_registry_text(3, "Software\\TavrilonContract\\ReadOnly\\Old", "keep"));
+    constexpr char kOld[] = "Software\\TavrilonContract\\ReadOnly\\Old";
+    ASSERT_TRUE(registration::write_registry_text(3, kOld, "keep"));
     ASSERT_TRUE(plat::testing::reg_make_read_only(hkcu, kReadOnly));
 
     plat::Hkey key = nullptr;
@@ -114,7 +115,7 @@ TEST_F(RegistryContract, AKeyTheUserMayOnlyReadRefusesEveryWrite) {
     EXPECT_EQ(plat::reg_set_value(key, "New", plat::kRegSz, "new", 4), 5);
     EXPECT_EQ(plat::reg_close_key(key), 0);
 
-    EXPECT_FALSE(registration::write_registry_text(3, "Software\\TavrilonContract\\ReadOnly\\Old", "new"));
+    EXPECT_FALSE(registration::write_registry_text(3, kOld, "new"));
     EXPECT_EQ(reg_read(hkcu, kReadOnly, "Old").data, sz("keep"));
     EXPECT_FALSE(reg_read(hkcu, kReadOnly, "New").found);
     // Only that key: its neighbour takes writes as before.

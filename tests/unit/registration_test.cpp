@@ -133,12 +133,12 @@ TEST_F(Registration, AClientKeyTheUserMayOnlyReadIsReportedAndLeftAsItWas) {
     std::size_t calls_before = standin::calls().size();
     registration::register_client();
     expect_one_box("Tavrilon写入错误!");
+    const std::vector<std::string>& calls = standin::calls();
     std::vector<std::string> tried;
-    for (std::size_t i = calls_before; i < standin::calls().size(); ++i)
-        if (standin::calls()[i].rfind("RegSetValueEx ", 0) == 0) tried.push_back(standin::calls()[i]);
-    EXPECT_EQ(tried, (std::vector<std::string>{"RegSetValueEx InstCDPath", "RegSetValueEx ExePath",
-                                               "RegSetValueEx StartExePath",
-                                               "RegSetValueEx PatchExePath", "RegSetValueEx Upgraded"}));
+    for (std::size_t i = calls_before; i < calls.size(); ++i)
+        if (calls[i].rfind("RegSetValueEx ", 0) == 0) tried.push_back(calls[i].substr(14));
+    EXPECT_EQ(tried, (std::vector<std::string>{"InstCDPath", "ExePath", "StartExePath",
+                                               "PatchExePath", "Upgraded"}));
     EXPECT_EQ(standin::open_keys(), 0) << "a key opened for a write was left open";
     EXPECT_EQ(plat::testing::reg_read(hklm(), kUoKey, "ExePath").data,
               std::string("E:\\Old\\Client.exe", 18));

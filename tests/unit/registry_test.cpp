@@ -118,7 +118,8 @@ TEST_F(Registry, AKeyTheUserMayOnlyReadKeepsItsValuesAndIsClosed) {
     EXPECT_FALSE(registration::write_registry_text(4, "SOFTWARE\\UO\\ExePath", "C:\\x"));
     EXPECT_FALSE(registration::write_registry_text(4, "SOFTWARE\\UO\\Upgraded", "yes"));
     EXPECT_EQ(standin::open_keys(), 0);
-    EXPECT_EQ(plat::testing::reg_read(hklm, "SOFTWARE\\UO", "ExePath").data, std::string("E:\\Old", 7));
+    EXPECT_EQ(plat::testing::reg_read(hklm, "SOFTWARE\\UO", "ExePath").data,
+              std::string("E:\\Old", 7));
     EXPECT_FALSE(plat::testing::reg_read(hklm, "SOFTWARE\\UO", "Upgraded").found);
 }
 

@@ -75,7 +75,8 @@ TEST_F(Shell, EveryMessageIsOfferedToPretranslationBeforeDispatch) {
         if (call == "PostQuitMessage 0") break;
     }
     EXPECT_EQ(loop, expected);
-    EXPECT_EQ(std::count(standin::calls().begin(), standin::calls().end(), "DispatchMessage 256"), 1)
+    const auto& calls = standin::calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "DispatchMessage 256"), 1)
         << "Esc down was dispatched";
 }
 
