@@ -1,5 +1,6 @@
 #include "app/program_folder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -22,10 +23,11 @@ constexpr std::size_t kPathBuffer = 260;
 constexpr std::size_t kLongestPath = 2 * 32768;
 
 // Reads the whole module path into a heap block. A result equal to the buffer size means
-// the path was cut (and may be unterminated), so it is read again into a larger buffer:
-// a cut path must never be taken for the program's folder.
+// the path was cut (and may be unterminated), so it is read again into a buffer twice as
+// large, the last one of the full size: a cut path must never be taken for the program's
+// folder.
 Text read_module_path() {
-    for (std::size_t size = kPathBuffer; size <= kLongestPath; size *= 2) {
+    for (std::size_t size = kPathBuffer;; size = std::min(size * 2, kLongestPath)) {
         char* buffer = static_cast<char*>(allocate_block(size));
         std::size_t length = plat::module_file_name(buffer, size);
         if (length < size) {
@@ -33,8 +35,8 @@ Text read_module_path() {
             return buffer;
         }
         release_text(buffer);
+        if (size == kLongestPath) return nullptr;
     }
-    return nullptr;
 }
 
 // Wildcards would let the file search match some other entry than the one named.

@@ -21,5 +21,9 @@ struct RegValue {
 };
 RegValue reg_read(Hkey root, const char* sub_key, const char* name);
 bool reg_key_exists(Hkey root, const char* sub_key);
+// Lets every user only read the key, as a key an administrator made looks to a user:
+// its values cannot be set and no key can be added below it. It can still be deleted,
+// so that a test can clean up.
+bool reg_make_read_only(Hkey root, const char* sub_key);
 
 }  // namespace plat::testing

@@ -48,6 +48,7 @@ struct Process {
     unsigned win_exec_result = 33;
     std::map<KeyId, Values> keys;
     std::set<int> refused_roots;
+    std::set<KeyId> read_only_keys;
     std::map<std::uintptr_t, OpenKey> open_keys;
     std::uintptr_t next_key = 0x1000;
     std::set<std::string> files, folders;
@@ -105,6 +106,20 @@ bool resolve(plat::Hkey key, const char* sub_key, KeyId* id, bool* writable) {
 
 bool key_exists(const KeyId& id) { return id.second.empty() || process().keys.count(id); }
 
+// The user may read this key but neither set its values nor add keys below it.
+bool read_only(const KeyId& id) {
+    return process().refused_roots.count(id.first) || process().read_only_keys.count(id);
+}
+
+// The nearest key on the way up that exists: the one a new key would be created in.
+KeyId existing_parent(KeyId id) {
+    while (!key_exists(id)) {
+        std::size_t at = id.second.rfind('\\');
+        id.second = at == std::string::npos ? std::string() : id.second.substr(0, at);
+    }
+    return id;
+}
+
 plat::Hkey open_handle(const KeyId& id, bool writable) {
     std::uintptr_t handle = process().next_key++;
     process().open_keys[handle] = {id, writable};
@@ -144,6 +159,12 @@ const std::vector<std::string>& commands_run() { return process().commands_run; 
 void set_shell_result(std::intptr_t result) { process().shell_result = result; }
 void remove_system_library(const std::string& name) { process().missing_libraries.insert(name); }
 void set_win_exec_result(unsigned result) { process().win_exec_result = result; }
+bool make_key_read_only(plat::Hkey root, const char* sub_key) {
+    KeyId id{root_index(root), lowered(sub_key)};
+    if (id.first < 0 || !key_exists(id)) return false;
+    process().read_only_keys.insert(id);
+    return true;
+}
 void refuse_writes(plat::RegRoot root, bool refuse) {
     int index = root_index(plat::reg_root(root));
     if (refuse) {
@@ -241,7 +262,7 @@ std::intptr_t shell_execute(const char* verb, const char* file, int) {
 
 unsigned win_exec(const char* command, int) {
     process().calls.push_back(std::string("WinExec ") + command);
-    if (process().win_exec_result > 32) process().commands_run.push_back(command);
+    process().commands_run.push_back(command);
     return process().win_exec_result;
 }
 
@@ -261,8 +282,8 @@ long reg_open_key(Hkey root, const char* sub_key, unsigned access, Hkey* key) {
     bool writable;
     if (!resolve(root, sub_key, &id, &writable)) return kErrorInvalidHandle;
     bool wants_write = (access & kKeyWrite & ~kKeyQueryValue & ~0x20000u) != 0;
-    if (wants_write && process().refused_roots.count(id.first)) return kErrorAccessDenied;
     if (!key_exists(id)) return kErrorFileNotFound;
+    if (wants_write && read_only(id)) return kErrorAccessDenied;
     *key = open_handle(id, wants_write);
     return kErrorSuccess;
 }
@@ -271,7 +292,13 @@ long reg_create_key(Hkey root, const char* sub_key, Hkey* key) {
     KeyId id;
     bool writable;
     if (!resolve(root, sub_key, &id, &writable)) return kErrorInvalidHandle;
-    if (process().refused_roots.count(id.first)) return kErrorAccessDenied;
+    // RegCreateKeyA asks for MAXIMUM_ALLOWED: an existing key the user may only read
+    // opens read-only; a missing key needs the right to add keys to the one above it.
+    if (key_exists(id)) {
+        *key = open_handle(id, !read_only(id));
+        return kErrorSuccess;
+    }
+    if (read_only(existing_parent(id))) return kErrorAccessDenied;
     // Every missing key on the way down is created too.
     for (std::size_t at = id.second.find('\\'); at != std::string::npos;
          at = id.second.find('\\', at + 1)) {
@@ -286,6 +313,7 @@ long reg_set_value(Hkey key, const char* name, unsigned type, const void* data,
                    std::uint32_t length) {
     KeyId id;
     bool writable;
+    process().calls.push_back(std::string("RegSetValueEx ") + (name ? name : ""));
     if (!resolve(key, nullptr, &id, &writable) || root_index(key) >= 0) return kErrorInvalidHandle;
     if (!writable) return kErrorAccessDenied;
     const char* bytes = static_cast<const char*>(data);
@@ -346,6 +374,12 @@ void erase_key_tree(plat::Hkey root, const char* sub_key) {
                      (it->first.second == id.second ||
                       it->first.second.rfind(id.second + "\\", 0) == 0);
         it = below ? keys.erase(it) : std::next(it);
+    }
+    auto& read_only = process().read_only_keys;
+    for (auto it = read_only.begin(); it != read_only.end();) {
+        bool below = it->first == id.first &&
+                     (it->second == id.second || it->second.rfind(id.second + "\\", 0) == 0);
+        it = below ? read_only.erase(it) : std::next(it);
     }
 }
 

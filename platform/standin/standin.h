@@ -24,6 +24,8 @@ const std::vector<std::string>& calls();
 void note(const std::string& call);
 
 // ---- Process ------------------------------------------------------------------------------
+// The program file's path as GetModuleFileNameA gives it. exact false: the wide path
+// differs, as when best fit put "Cafe" for "Café" or "?" for a character it lacks.
 void set_module_path(const std::string& path, bool exact = true);
 void set_code_page(unsigned code_page);  // 936 (double-byte) or 1252
 const std::string& current_directory();
@@ -47,7 +49,7 @@ void on_message_box(std::function<int(const Box&)> handler);
 
 // ---- Shell --------------------------------------------------------------------------------
 const std::vector<std::string>& shell_opened();     // targets of successful shell opens
-const std::vector<std::string>& commands_run();     // WinExec command lines
+const std::vector<std::string>& commands_run();     // WinExec command lines, run or not
 void set_shell_result(std::intptr_t result);        // ShellExecuteA's answer (default 42)
 void set_win_exec_result(unsigned result);          // WinExec's answer (default 33)
 
@@ -56,9 +58,14 @@ void set_win_exec_result(unsigned result);          // WinExec's answer (default
 void remove_system_library(const std::string& name);
 
 // ---- Registry -----------------------------------------------------------------------------
-// Opening a key for writing or creating one under this root is refused, as for a user
-// without the right to write there.
+// Every key under this root, the root itself included, may only be read, as for a user
+// without the right to write there (see make_key_read_only).
 void refuse_writes(plat::RegRoot root, bool refuse = true);
+// The key may only be read, as a key an administrator made looks to a user: opening it
+// for writing fails with 5, RegCreateKeyA gives a read-only handle on which setting a
+// value fails with 5, and creating a key below it fails with 5 (as on Windows; Wine
+// allows that). False when the key is missing.
+bool make_key_read_only(plat::Hkey root, const char* sub_key);
 int open_keys();
 struct StoredValue {
     bool found;

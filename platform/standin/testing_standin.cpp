@@ -29,4 +29,8 @@ RegValue reg_read(Hkey root, const char* sub_key, const char* name) {
 
 bool reg_key_exists(Hkey root, const char* sub_key) { return standin::key_stored(root, sub_key); }
 
+bool reg_make_read_only(Hkey root, const char* sub_key) {
+    return standin::make_key_read_only(root, sub_key);
+}
+
 }  // namespace plat::testing

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/testing.h"
 
@@ -89,6 +90,30 @@ bool reg_key_exists(Hkey root, const char* sub_key) {
     }
     RegCloseKey(key);
     return true;
+}
+
+bool reg_make_read_only(Hkey root, const char* sub_key) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(to_hkey(root), sub_key, 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    bool done = false;
+    if (AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) {
+        DWORD size = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(everyone);
+        std::vector<BYTE> buffer(size);
+        auto* acl = reinterpret_cast<PACL>(buffer.data());
+        SECURITY_DESCRIPTOR descriptor;
+        // The one entry of the list: everyone reads; DELETE and WRITE_DAC only let the
+        // test remove the key again. No KEY_SET_VALUE, no KEY_CREATE_SUB_KEY.
+        done = InitializeAcl(acl, size, ACL_REVISION) &&
+               AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | DELETE | WRITE_DAC, everyone) &&
+               InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+               SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+               RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        FreeSid(everyone);
+    }
+    RegCloseKey(key);
+    return done;
 }
 
 }  // namespace plat::testing

@@ -95,4 +95,31 @@ TEST_F(RegistryContract, WriteRegistryTextOpensOrCreatesAndLeavesNeighbours) {
     EXPECT_EQ(reg_read(hkcu, "Software\\TavrilonContract\\\xD5\x5C" "K", "Name").data, sz("x"));
 }
 
+// The usual case for a user: the client's key exists, made by its installer as
+// administrator, and the user may only read it. (Adding a key below it is left out:
+// Windows refuses that, Wine allows it.)
+TEST_F(RegistryContract, AKeyTheUserMayOnlyReadRefusesEveryWrite) {
+    constexpr char kReadOnly[] = "Software\\TavrilonContract\\ReadOnly";
+    constexpr char kOld[] = "Software\\TavrilonContract\\ReadOnly\\Old";
+    ASSERT_TRUE(registration::write_registry_text(3, kOld, "keep"));
+    ASSERT_TRUE(plat::testing::reg_make_read_only(hkcu, kReadOnly));
+
+    plat::Hkey key = nullptr;
+    EXPECT_EQ(plat::reg_open_key(hkcu, kReadOnly, plat::kKeyWrite, &key), 5);
+    ASSERT_EQ(plat::reg_open_key(hkcu, kReadOnly, plat::kKeyQueryValue, &key), 0);
+    EXPECT_EQ(plat::reg_close_key(key), 0);
+
+    // RegCreateKeyA asks for the most the user may have: a handle that only reads.
+    ASSERT_EQ(plat::reg_create_key(hkcu, kReadOnly, &key), 0);
+    EXPECT_EQ(plat::reg_set_value(key, "Old", plat::kRegSz, "new", 4), 5);
+    EXPECT_EQ(plat::reg_set_value(key, "New", plat::kRegSz, "new", 4), 5);
+    EXPECT_EQ(plat::reg_close_key(key), 0);
+
+    EXPECT_FALSE(registration::write_registry_text(3, kOld, "new"));
+    EXPECT_EQ(reg_read(hkcu, kReadOnly, "Old").data, sz("keep"));
+    EXPECT_FALSE(reg_read(hkcu, kReadOnly, "New").found);
+    // Only that key: its neighbour takes writes as before.
+    EXPECT_TRUE(registration::write_registry_text(3, "Software\\TavrilonContract\\Other\\V", "x"));
+}
+
 }  // namespace

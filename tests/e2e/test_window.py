@@ -54,7 +54,7 @@ CHILDREN = [
     ("晨光制作", (173, 90, 51, 24), None),  # credit line
     (BUTTON_TEXT, (146, 20, 80, 52), None),
 ]
-LABEL, BUTTON = 0, 5
+LABEL, CONTACT, CREDIT, BUTTON = 0, 3, 4, 5
 
 ORANGE, WHITE = (255, 128, 0), (255, 255, 255)
 
@@ -93,7 +93,8 @@ class ProgramCase(unittest.TestCase):
 
     @staticmethod
     def start(s, folder, exe=None):
-        """Starts the program in folder and waits until it takes keys on its button."""
+        """Starts the program in folder and waits until it takes keys on its button. The
+        wait is also the check that the program gives the button the focus at start."""
         app = s.start(exe or folder / "Tavrilon.exe", cwd=folder)
         try:
             app.wait_window()
@@ -183,8 +184,7 @@ class MainWindow64Tests(ProgramCase):
         self.assertEqual(button["text"], BUTTON_TEXT)
         self.assertEqual(hex(int(button["style"], 16)), hex(BUTTON_STYLE))
 
-    def test_button_has_the_focus_after_start(self):
-        self.assertEqual(self.info["focus"]["hwnd"], self.info["children"][BUTTON]["hwnd"])
+    def test_window_is_active_after_start(self):
         self.assertEqual(self.info["active"]["hwnd"], self.info["hwnd"])
 
     def test_background_and_panel_are_button_face(self):
@@ -260,6 +260,30 @@ class MainWindow64Tests(ProgramCase):
             pass
         self.fail(f"no orange text with a white copy one pixel up-left; orange pixels with a "
                   f"white neighbour, by direction: {seen}; see {harness.SHOTS_DIR}")
+
+    def test_contact_and_credit_lines_each_show_their_text(self):
+        # The contact line lies over the top of the credit line, whose text shows below
+        # it. Text pixels: clearly darker than the button face both labels are filled with.
+        face = tuple(self.info["colours"]["btnface"])
+        contact = self.info["children"][CONTACT]["rect"]
+        credit = self.info["children"][CREDIT]["rect"]
+        self.assertLess(credit[1], contact[3], "the contact line no longer overlaps the credit line")
+        areas = {"contact line": contact,
+                 "credit line below the contact line": (credit[0], contact[3], credit[2], credit[3])}
+        points = {name: [self.app.client_to_screen(x, y, self.info)
+                         for y in range(top, bottom) for x in range(left, right)]
+                  for name, (left, top, right, bottom) in areas.items()}
+        seen = {}
+
+        def probe():
+            shot = self.s.screenshot("contact-credit")
+            seen.update({name: sum(1 for x, y in area if sum(shot.pixel(x, y)) < sum(face) - 150)
+                         for name, area in points.items()})
+            return all(n >= 30 for n in seen.values())
+        try:
+            wait_until(probe, 30, "text pixels in the contact and the credit line")
+        except HarnessError:
+            self.fail(f"text pixels by label: {seen}; see {harness.SHOTS_DIR}")
 
 
 class Behaviour64Tests(ProgramCase):

@@ -43,6 +43,12 @@ TEST_F(ProgramFolder, CutsAtTheLastRealBackslash) {
          path_of_length(260).substr(0, 260 - 13)},
         {"300 bytes is read whole, never cut", long_path, 936,
          long_path.substr(0, long_path.size() - 13)},
+        // The buffer doubles from 260 bytes; its last size is the whole 65,536.
+        {"40,000 bytes, past the last doubling", path_of_length(40000), 936,
+         path_of_length(40000).substr(0, 40000 - 13)},
+        {"65,535 bytes, the most the last buffer holds", path_of_length(65535), 936,
+         path_of_length(65535).substr(0, 65535 - 13)},
+        {"65,536 bytes cannot be read whole: no folder", path_of_length(65536), 936, "<null>"},
     };
     for (const FolderCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -85,10 +91,12 @@ struct ExactCase {
 TEST_F(ProgramFolder, KnowsWhenThePathIsNotExact) {
     const ExactCase cases[] = {
         {"plain path", "C:\\UO\\Tavrilon.exe", true, true},
-        {"characters lost to the code page", "C:\\???\\Tavrilon.exe", false, false},
+        // Best fit made "Café" "Cafe": no wildcard, but another folder.
+        {"characters lost to the code page", "C:\\Cafe\\Tavrilon.exe", false, false},
         {"a question mark would be a wildcard", "C:\\U?\\Tavrilon.exe", true, false},
         {"an asterisk would be a wildcard", "C:\\U*\\Tavrilon.exe", true, false},
         {"double-byte text without wildcards", "C:\\\xD5\x5C\\Tavrilon.exe", true, true},
+        {"a path too long to read whole", path_of_length(65536), true, false},
     };
     for (const ExactCase& c : cases) {
         SCOPED_TRACE(c.name);

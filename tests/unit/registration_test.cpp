@@ -83,17 +83,22 @@ TEST_F(Registration, RegistersTheFolderItRunsFrom) {
 }
 
 TEST_F(Registration, WritesNothingWhenTheClientIsMissingOrTheFolderUncertain) {
-    const Place places[] = {
-        {"no Client.exe", "C:\\UO\\Tavrilon.exe", "", false, ""},
-        {"Client.exe elsewhere", "C:\\UO\\Tavrilon.exe", "C:\\Client.exe", false, ""},
-        {"folder the code page could not hold", "C:\\???\\Tavrilon.exe", "C:\\???\\Client.exe",
-         false, ""},
-        {"wildcard in the folder", "C:\\U?\\Tavrilon.exe", "C:\\U?\\Client.exe", false, ""},
+    const struct {
+        const char* name;
+        std::string module_path, client;  // client: where Client.exe is made, "" for nowhere
+        bool exact;                       // the ANSI path names the program file exactly
+    } places[] = {
+        {"no Client.exe", "C:\\UO\\Tavrilon.exe", "", true},
+        {"Client.exe elsewhere", "C:\\UO\\Tavrilon.exe", "C:\\Client.exe", true},
+        // Best fit made the folder "Café" "Cafe", which may exist and hold a client too.
+        {"folder the code page could not hold", "C:\\Cafe\\Tavrilon.exe", "C:\\Cafe\\Client.exe",
+         false},
+        {"wildcard in the folder", "C:\\U?\\Tavrilon.exe", "C:\\U?\\Client.exe", true},
     };
-    for (const Place& p : places) {
+    for (const auto& p : places) {
         SCOPED_TRACE(p.name);
         SetUp();
-        standin::set_module_path(p.module_path, p.module_path.find("???") == std::string::npos);
+        standin::set_module_path(p.module_path, p.exact);
         if (!p.client.empty()) standin::add_file(p.client);
         registration::register_client();
         expect_one_box("Tavrilon写入错误!");
@@ -109,6 +114,38 @@ TEST_F(Registration, RefusedWritesAreReportedAsFailure) {
     registration::register_client();
     expect_one_box("Tavrilon写入错误!");
     EXPECT_FALSE(plat::testing::reg_key_exists(hklm(), "SOFTWARE\\Origin Worlds Online"));
+}
+
+// The usual case without the right to write: the client's installer made the key as
+// administrator. Every write is still made after the first fails, each through a key
+// that is closed again, and the installer's values stay as they were.
+TEST_F(Registration, AClientKeyTheUserMayOnlyReadIsReportedAndLeftAsItWas) {
+    standin::set_module_path("D:\\New\\Tavrilon.exe");
+    standin::add_file("D:\\New\\Client.exe");
+    plat::Hkey key;
+    ASSERT_EQ(plat::reg_create_key(hklm(), kUoKey, &key), 0);
+    const std::uint32_t number = 1;
+    ASSERT_EQ(plat::reg_set_value(key, "Upgraded", plat::kRegDword, &number, 4), 0);
+    ASSERT_EQ(plat::reg_set_value(key, "ExePath", plat::kRegSz, "E:\\Old\\Client.exe", 18), 0);
+    plat::reg_close_key(key);
+    ASSERT_TRUE(plat::testing::reg_make_read_only(hklm(), kUoKey));
+
+    std::size_t calls_before = standin::calls().size();
+    registration::register_client();
+    expect_one_box("Tavrilon写入错误!");
+    const std::vector<std::string>& calls = standin::calls();
+    std::vector<std::string> tried;
+    for (std::size_t i = calls_before; i < calls.size(); ++i)
+        if (calls[i].rfind("RegSetValueEx ", 0) == 0) tried.push_back(calls[i].substr(14));
+    EXPECT_EQ(tried, (std::vector<std::string>{"InstCDPath", "ExePath", "StartExePath",
+                                               "PatchExePath", "Upgraded"}));
+    EXPECT_EQ(standin::open_keys(), 0) << "a key opened for a write was left open";
+    EXPECT_EQ(plat::testing::reg_read(hklm(), kUoKey, "ExePath").data,
+              std::string("E:\\Old\\Client.exe", 18));
+    plat::testing::RegValue upgraded = plat::testing::reg_read(hklm(), kUoKey, "Upgraded");
+    EXPECT_EQ(upgraded.type, plat::kRegDword);
+    EXPECT_EQ(upgraded.data, std::string("\x01\0\0\0", 4));
+    EXPECT_FALSE(plat::testing::reg_read(hklm(), kUoKey, "InstCDPath").found);
 }
 
 // A path that does not fit the first 260-byte buffer is read whole, never cut; the ANSI

@@ -12,22 +12,30 @@ using plat::RegRoot;
 
 std::string text_of(app::Text text) { return text ? std::string(text) : std::string("<null>"); }
 
+// Lead bytes are the ANSI code page's: under a single-byte code page no byte takes the
+// next one with it, and 0x80 and 0xFF lead no character in code page 936.
 TEST_F(Registry, SplitsAValuePathAtItsLastRealBackslash) {
     const struct {
+        unsigned code_page;
         const char *path, *key, *value;
     } cases[] = {
-        {"SOFTWARE\\Origin Worlds Online\\Ultima Online\\1.0\\InstCDPath",
+        {936, "SOFTWARE\\Origin Worlds Online\\Ultima Online\\1.0\\InstCDPath",
          "SOFTWARE\\Origin Worlds Online\\Ultima Online\\1.0", "InstCDPath"},
-        {"Upgraded", "<null>", "Upgraded"},           // directly under the root
-        {"SOFTWARE\\Key\\", "SOFTWARE\\Key", "<null>"},  // the key's default value
-        {"\\Name", "<null>", "Name"},
+        {936, "Upgraded", "<null>", "Upgraded"},           // directly under the root
+        {936, "SOFTWARE\\Key\\", "SOFTWARE\\Key", "<null>"},  // the key's default value
+        {936, "\\Name", "<null>", "Name"},
         // D5 5C is one character: its second byte is no separator.
-        {"SOFTWARE\\A\xD5\x5C" "B\\Value", "SOFTWARE\\A\xD5\x5C" "B", "Value"},
-        {"Key\\\xD5\x5C", "Key", "\xD5\x5C"},
-        {"\xD5\x5C", "<null>", "\xD5\x5C"},
+        {936, "SOFTWARE\\A\xD5\x5C" "B\\Value", "SOFTWARE\\A\xD5\x5C" "B", "Value"},
+        {936, "Key\\\xD5\x5C", "Key", "\xD5\x5C"},
+        {936, "\xD5\x5C", "<null>", "\xD5\x5C"},
+        {936, "A\x80\\B", "A\x80", "B"},
+        {936, "A\xFF\\B", "A\xFF", "B"},
+        {1252, "A\xE9\\B", "A\xE9", "B"},
+        {1252, "SOFTWARE\\A\xD5\\B", "SOFTWARE\\A\xD5", "B"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
+        SCOPED_TRACE(testing::Message() << c.path << " in code page " << c.code_page);
+        standin::set_code_page(c.code_page);
         registration::ValuePath split = registration::split_value_path(c.path);
         EXPECT_EQ(text_of(split.key_path), c.key);
         EXPECT_EQ(text_of(split.value_name), c.value);
@@ -99,6 +107,20 @@ TEST_F(Registry, RefusedWritesReportFalseAndStoreNothing) {
     EXPECT_FALSE(plat::testing::reg_key_exists(plat::reg_root(RegRoot::LocalMachine), "SOFTWARE\\UO"));
     // Another root is not affected.
     EXPECT_TRUE(registration::write_registry_text(3, "SOFTWARE\\UO\\ExePath", "C:\\x"));
+}
+
+// The key exists and may only be read: it opens only through RegCreateKeyA, read-only,
+// and that handle is closed although nothing could be stored through it.
+TEST_F(Registry, AKeyTheUserMayOnlyReadKeepsItsValuesAndIsClosed) {
+    plat::Hkey hklm = plat::reg_root(RegRoot::LocalMachine);
+    ASSERT_TRUE(registration::write_registry_text(4, "SOFTWARE\\UO\\ExePath", "E:\\Old"));
+    ASSERT_TRUE(plat::testing::reg_make_read_only(hklm, "SOFTWARE\\UO"));
+    EXPECT_FALSE(registration::write_registry_text(4, "SOFTWARE\\UO\\ExePath", "C:\\x"));
+    EXPECT_FALSE(registration::write_registry_text(4, "SOFTWARE\\UO\\Upgraded", "yes"));
+    EXPECT_EQ(standin::open_keys(), 0);
+    EXPECT_EQ(plat::testing::reg_read(hklm, "SOFTWARE\\UO", "ExePath").data,
+              std::string("E:\\Old", 7));
+    EXPECT_FALSE(plat::testing::reg_read(hklm, "SOFTWARE\\UO", "Upgraded").found);
 }
 
 }  // namespace
