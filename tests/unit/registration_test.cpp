@@ -116,18 +116,24 @@ TEST_F(Registration, RefusedWritesAreReportedAsFailure) {
     EXPECT_FALSE(plat::testing::reg_key_exists(hklm(), "SOFTWARE\\Origin Worlds Online"));
 }
 
-// The usual case without the right to write: the client's installer made the key as
-// administrator. Every write is still made after the first fails, each through a key
-// that is closed again, and the installer's values stay as they were.
-TEST_F(Registration, AClientKeyTheUserMayOnlyReadIsReportedAndLeftAsItWas) {
+// The program in D:\New; an earlier install's key names E:\Old, with a number where
+// the program writes a text.
+void install_earlier_client() {
     standin::set_module_path("D:\\New\\Tavrilon.exe");
     standin::add_file("D:\\New\\Client.exe");
     plat::Hkey key;
-    ASSERT_EQ(plat::reg_create_key(hklm(), kUoKey, &key), 0);
+    ASSERT_EQ(plat::reg_create_key(plat::reg_root(RegRoot::LocalMachine), kUoKey, &key), 0);
     const std::uint32_t number = 1;
     ASSERT_EQ(plat::reg_set_value(key, "Upgraded", plat::kRegDword, &number, 4), 0);
     ASSERT_EQ(plat::reg_set_value(key, "ExePath", plat::kRegSz, "E:\\Old\\Client.exe", 18), 0);
     plat::reg_close_key(key);
+}
+
+// The usual case without the right to write: the client's installer made the key as
+// administrator. Every write is still made after the first fails, each through a key
+// that is closed again, and the installer's values stay as they were.
+TEST_F(Registration, AClientKeyTheUserMayOnlyReadIsReportedAndLeftAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(install_earlier_client());
     ASSERT_TRUE(plat::testing::reg_make_read_only(hklm(), kUoKey));
 
     std::size_t calls_before = standin::calls().size();
@@ -193,14 +199,7 @@ TEST_F(Registration, TwoPressesWriteTheSameValuesAndKeepOneFolder) {
 }
 
 TEST_F(Registration, OverwritesWhatAnEarlierInstallLeft) {
-    standin::set_module_path("D:\\New\\Tavrilon.exe");
-    standin::add_file("D:\\New\\Client.exe");
-    plat::Hkey key;
-    ASSERT_EQ(plat::reg_create_key(hklm(), kUoKey, &key), 0);
-    const std::uint32_t number = 1;
-    plat::reg_set_value(key, "Upgraded", plat::kRegDword, &number, 4);
-    plat::reg_set_value(key, "ExePath", plat::kRegSz, "E:\\Old\\Client.exe", 18);
-    plat::reg_close_key(key);
+    ASSERT_NO_FATAL_FAILURE(install_earlier_client());
     registration::register_client();
     expect_registered("D:\\New");
 }
