@@ -49,24 +49,31 @@ def file_name(target):
     return target if "." in target else f"{target}.dll"
 
 
-_LOADED = re.compile(r'Loaded L"([^"]+)" at [0-9A-Fa-f]+: (\w+)')
+_LOADED = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"([^"]+)" at [0-9A-Fa-f]+: (\w+)',
+                     re.MULTILINE)
+
+
+class Module:
+    """A module that a "+pid,+loaddll" log shows loaded. Wine names a DLL it took from
+    its own builtins by the path where the search found a file of that name: only
+    "native" means that file itself was loaded."""
+
+    def __init__(self, pid, path, kind):
+        self.pid, self.path, self.kind = pid, path, kind
+        self.name = path.rsplit("\\", 1)[-1]
 
 
 def loaded_modules(log_text):
-    """[(Windows path in lower case, "builtin" or "native")] of the modules a +loaddll log
-    shows loaded, in the order first loaded. Wine names a DLL it took from its own
-    builtins by the path where the search found a file of that name: only "native"
-    means that file itself was loaded."""
-    seen = []
-    for match in _LOADED.finditer(log_text):
-        module = (match.group(1).replace("\\\\", "\\").lower(), match.group(2))
-        if module not in seen:
-            seen.append(module)
-    return seen
+    """The modules loaded by every process whose debug output went to this log: the
+    program, and what it or Wine started meanwhile (the browser helper, services)."""
+    return [Module(m.group(1), m.group(2).replace("\\\\", "\\").lower(), m.group(3))
+            for m in _LOADED.finditer(log_text)]
 
 
-def module_name(path):
-    return path.rsplit("\\", 1)[-1]
+def program_dlls(modules):
+    """The names of the DLLs the program's own process loaded."""
+    pids = {m.pid for m in modules if m.name == "tavrilon.exe"}
+    return {m.name for m in modules if m.pid in pids and not m.name.endswith(".exe")}
 
 
 def planted_dll(bits):
@@ -107,7 +114,7 @@ class PlantedDllsCase(unittest.TestCase):
         s = self.s
         s.wait_idle("winebrowser", "xdg-open")
         s.opened_log.write_text("")
-        app = s.start(folder / "Tavrilon.exe", cwd=folder, winedebug="+loaddll")
+        app = s.start(folder / "Tavrilon.exe", cwd=folder, winedebug="+pid,+loaddll")
         try:
             app.wait_window()
             app.wait_for(lambda i: i["focus"] and i["focus"]["text"] == BUTTON_TEXT, "the focus on the button")
@@ -137,7 +144,7 @@ class PlantedDllsCase(unittest.TestCase):
         outcome = Outcome()
         self.whole_session(clean, outcome)
         self.assertEqual(outcome.exit_code, 0, "the session from a clean folder")
-        loaded = {module_name(p) for p, _kind in outcome.modules if not p.endswith(".exe")}
+        loaded = program_dlls(outcome.modules)
         self.assertIn("user32.dll", loaded, "the +loaddll log lists the session's DLLs")
         return sorted(names | loaded)
 
@@ -154,9 +161,9 @@ class PlantedDllsCase(unittest.TestCase):
             error = e
 
         ran = sorted(p.name[:-len(".ran")] for p in folder.glob("*.ran"))
-        from_folder = [p for p, kind in outcome.modules
-                       if kind == "native" and p.startswith(harness.windows_path(folder).lower() + "\\")
-                       and not p.endswith(".exe")]
+        from_folder = [m.path for m in outcome.modules
+                       if m.kind == "native" and m.path.startswith(harness.windows_path(folder).lower() + "\\")
+                       and not m.name.endswith(".exe")]
         self.assertEqual((ran, from_folder), ([], []),
                          f"planted DLLs ran inside the program{f', which then failed: {error}' if error else ''}")
         if error:
@@ -165,8 +172,7 @@ class PlantedDllsCase(unittest.TestCase):
         self.assertEqual(outcome.opened, [URL])
         self.assertEqual(outcome.exit_code, 0)
         # Every DLL the session loaded had a planted twin waiting: none was left untried.
-        unplanted = sorted({module_name(p) for p, _kind in outcome.modules
-                            if not p.endswith(".exe")} - set(names))
+        unplanted = sorted(program_dlls(outcome.modules) - set(names))
         self.assertEqual(unplanted, [], "loaded DLLs that had no planted twin (add them to HIJACK_TARGETS)")
 
 
