@@ -367,20 +367,17 @@ bool key_stored(plat::Hkey root, const char* sub_key) {
 }
 
 void erase_key_tree(plat::Hkey root, const char* sub_key) {
-    KeyId id{root_index(root), lowered(sub_key)};
+    const KeyId top{root_index(root), lowered(sub_key)};
+    auto in_tree = [&top](const KeyId& id) {
+        return id.first == top.first &&
+               (id.second == top.second || id.second.rfind(top.second + "\\", 0) == 0);
+    };
     auto& keys = process().keys;
-    for (auto it = keys.begin(); it != keys.end();) {
-        bool below = it->first.first == id.first &&
-                     (it->first.second == id.second ||
-                      it->first.second.rfind(id.second + "\\", 0) == 0);
-        it = below ? keys.erase(it) : std::next(it);
-    }
+    for (auto it = keys.begin(); it != keys.end();)
+        it = in_tree(it->first) ? keys.erase(it) : std::next(it);
     auto& read_only = process().read_only_keys;
-    for (auto it = read_only.begin(); it != read_only.end();) {
-        bool below = it->first == id.first &&
-                     (it->second == id.second || it->second.rfind(id.second + "\\", 0) == 0);
-        it = below ? read_only.erase(it) : std::next(it);
-    }
+    for (auto it = read_only.begin(); it != read_only.end();)
+        it = in_tree(*it) ? read_only.erase(it) : std::next(it);
 }
 
 }  // namespace standin
